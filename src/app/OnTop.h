@@ -1,0 +1,11 @@
+#pragma once
+
+class QWidget;
+
+namespace kestrune::app {
+
+// Keeps `form` above all other windows (true) or lets it go back among them;
+// its position and size do not change.
+void SetOnTop(QWidget* form, bool onTop);
+
+} // namespace kestrune::app

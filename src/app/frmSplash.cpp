@@ -1,0 +1,66 @@
+#include "app/frmSplash.h"
+
+#include "app/ProgramIdentity.h"
+#include "skin/modSkin.h"
+#include "ui/Forms.h"
+#include "ui/Twips.h"
+#include "ui/main/Form1.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+namespace kestrune::app {
+
+frmSplash::frmSplash()
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("frmSplash"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/kestrune.png")));
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setScaledContents(true);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/images/splash.jpg")));
+    ui::placeInTwips(Image1, 0, 0, 7170, 4770);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(2);
+    Timer2->setTimerType(Qt::PreciseTimer);
+    connect(Timer2, &QTimer::timeout, this, &frmSplash::Timer2_Timer);
+}
+
+void frmSplash::Load() {
+    // The borderless window is exactly its picture.
+    setFixedSize(Image1->size());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    LoadIdentity();
+    if (ProgramIdentity().SkinEnabled) {
+        skin::StartSkin(this);
+    }
+    Timer2->start();
+}
+
+void frmSplash::Timer2_Timer() {
+    intTemp += 2;
+    if (intTemp != 150) {
+        return;
+    }
+    // Stopped first, so that the hand-over runs only once.
+    Timer2->stop();
+    auto* main = ui::forms().load<ui::Form1>();
+    main->show();
+    hide();
+}
+
+void frmSplash::closeEvent(QCloseEvent* event) {
+    Timer2->stop();
+    ui::forms().forget(this);
+    event->accept();
+}
+
+} // namespace kestrune::app

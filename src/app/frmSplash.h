@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QTimer;
+
+namespace kestrune::app {
+
+// The splash window: the program's picture, borderless and outside the task
+// bar, for 75 ticks of a 2 ms timer; then it loads and shows the main window
+// and hides itself, staying loaded so the main window can take its icon.
+class frmSplash final : public QWidget {
+    Q_OBJECT
+public:
+    frmSplash();
+
+    void Load();
+
+    // Grows by 2 on every tick; the hand-over happens when it reaches 150.
+    int intTemp = 0;
+
+    QLabel* Image1 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+public slots:
+    void Timer2_Timer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+};
+
+} // namespace kestrune::app

@@ -1,0 +1,16 @@
+#include "app/Resources.h"
+#include "app/frmSplash.h"
+#include "ui/Forms.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    kestrune::app::initResources();
+    // The program ends explicitly when its main window or the password dialog
+    // says so, not when a window happens to be the last one closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto* splash = kestrune::ui::forms().load<kestrune::app::frmSplash>();
+    splash->show();
+    return QApplication::exec();
+}

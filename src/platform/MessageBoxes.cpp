@@ -1,0 +1,69 @@
+#include "platform/MessageBoxes.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kestrune::platform {
+
+namespace {
+
+QMessageBox::Icon toQtIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+Answer QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& title,
+                            Buttons buttons, Icon icon) {
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton, owner);
+    // Plain text only: entry texts shown in a box must never be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* retry = nullptr;
+    switch (buttons) {
+    case Buttons::Ok:
+        ok = box.addButton(QMessageBox::Ok);
+        box.setEscapeButton(ok);
+        break;
+    case Buttons::OkCancel:
+        ok = box.addButton(QMessageBox::Ok);
+        cancel = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(cancel);
+        break;
+    case Buttons::RetryCancel:
+        retry = box.addButton(QMessageBox::Retry);
+        cancel = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(retry);
+        box.setEscapeButton(cancel);
+        break;
+    }
+    box.exec();
+    const auto* clicked = box.clickedButton();
+    if (clicked == nullptr) {
+        return Answer::Closed;
+    }
+    if (clicked == ok) {
+        return Answer::Ok;
+    }
+    if (clicked == retry) {
+        return Answer::Retry;
+    }
+    if (clicked == cancel) {
+        return Answer::Cancel;
+    }
+    return Answer::Closed;
+}
+
+} // namespace kestrune::platform

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Clipboard.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Opener.h"
+#include "platform/ProgramExit.h"
+#include "platform/ProgramFolder.h"
+#include "platform/UserSettings.h"
+#include "platform/WindowOnTop.h"
+
+namespace kestrune::platform {
+
+// The one place production code gets its outside effects from. Every member
+// points at a real implementation unless a test installed a double.
+struct Services {
+    MessageBoxes* messages = nullptr;
+    ProgramExit* exit = nullptr;
+    WindowOnTop* onTop = nullptr;
+    ProgramFolder* folder = nullptr;
+    UserSettings* settings = nullptr;
+    Clipboard* clipboard = nullptr;
+    Opener* opener = nullptr;
+};
+
+// The services in use.
+Services& services();
+
+// Replaces the services in use; members left null keep the real implementation.
+void install(const Services& replacement);
+
+// Back to the real implementations.
+void installReal();
+
+} // namespace kestrune::platform

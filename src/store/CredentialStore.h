@@ -1,0 +1,80 @@
+#pragma once
+
+#include "store/Entry.h"
+
+#include <QString>
+
+namespace kestrune::store {
+
+// What the store needs of the main window: the list that holds the entries,
+// the status line, the password dialog and the window's hand-over. The store
+// knows no widget; the main window implements this.
+class StoreHost {
+public:
+    virtual ~StoreHost() = default;
+    virtual EntryRows& entryRows() = 0;
+    virtual void StatusMessage(const QString& text) = 0;
+    virtual void afterFormLoad() = 0;
+    // Loads the master password dialog (its load reads CreatingPassword) and
+    // shows it modeless.
+    virtual void showPasswordDialog() = 0;
+    virtual void unloadPasswordDialog() = 0;
+    // One pass of the event loop.
+    virtual void letPendingEventsRun() = 0;
+    // A clear message box about a failed file operation.
+    virtual void reportFailure(const QString& text) = 0;
+};
+
+// The master password of the running program and the login state.
+struct StoreState {
+    QString MasterPassword;          // empty until the password dialog succeeds
+    QString StoredPassword;          // line 1 of data.enc, decoded
+    bool CreatingPassword = false;   // line 1 was empty: a new password is needed
+};
+
+// The credential store: creates, reads and writes data.enc. The rows of the
+// main list are the only copy of the entries; the store appends to them when
+// it loads and writes them out, in the order shown, when it saves.
+class CredentialStore {
+public:
+    StoreState state;
+
+    // The main window attaches itself at its load.
+    void attach(StoreHost* host) { host_ = host; }
+    StoreHost* host() const { return host_; }
+
+    QString dataFilePath() const;
+
+    // Makes sure data.enc exists, reads the stored master password and opens
+    // the password dialog in create or check mode. A file that exists but
+    // cannot be read ends the program after a message; nothing is written.
+    bool BeginLogin();
+
+    // Appends the stored entries to the list, reports their number and shows
+    // the main window. A read failure ends the program after a message.
+    bool LoadData();
+
+    // Writes MasterPassword as the whole new file, then closes the password
+    // dialog and shows the main window. On a failed write nothing is reported
+    // as done: the user sees why, the dialog stays, and false comes back.
+    bool CreateMasterPassword();
+
+    // Rewrites data.enc from the master password and the list's rows. On a
+    // failed write the user sees why, the old file stays whole and false comes
+    // back; the "Saved" note only follows a committed write.
+    bool SaveData();
+
+    // Back to the state of a program start (for tests).
+    void reset();
+
+private:
+    void fail(const QString& what, const QString& why);
+    [[nodiscard]] bool failAndEnd(const QString& what, const QString& why);
+
+    StoreHost* host_ = nullptr;
+};
+
+// The one store of the program.
+CredentialStore& credentialStore();
+
+} // namespace kestrune::store

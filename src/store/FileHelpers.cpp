@@ -1,0 +1,152 @@
+#include "store/FileHelpers.h"
+
+#include "store/DataFileFormat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kestrune::store {
+
+namespace {
+
+QString describe(const QFileDevice& file, const QString& fallback) {
+    const QString why = file.errorString();
+    return why.isEmpty() || why == QLatin1String("Unknown error") ? fallback : why;
+}
+
+FileResult notAFile(const QString& path) {
+    return FileResult::failure(
+        QStringLiteral("Something other than a file stands at %1.").arg(QDir::toNativeSeparators(path)));
+}
+
+} // namespace
+
+QString FileNameOf(const QString& path) {
+    if (path.isEmpty()) {
+        return {};
+    }
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    return path.mid(cut + 1);
+}
+
+bool FileExists(const QString& path) {
+    try {
+        if (path.isEmpty()) {
+            return false;
+        }
+        const QFileInfo info(QDir::fromNativeSeparators(path));
+        if (!info.exists() || !info.isFile() || info.isHidden()) {
+            return false;
+        }
+        return info.fileName().toUpper() == FileNameOf(path).toUpper();
+    } catch (...) {
+        return false;
+    }
+}
+
+QString DataFilePath(const QString& programFolder) {
+    return programFolder + QDir::separator() + QStringLiteral("data.enc");
+}
+
+FileResult EnsureDataFile(const QString& path) {
+    if (FileExists(path)) {
+        return {};
+    }
+    const QFileInfo info(QDir::fromNativeSeparators(path));
+    if (info.exists() && !info.isFile()) {
+        return notAFile(path);
+    }
+    if (info.exists()) {
+        // A hidden file counts as missing: it gets one more empty line.
+        ReadResult old = readWholeFile(path);
+        if (!old.ok) {
+            return FileResult::failure(old.error);
+        }
+        return writeFileAtomically(path, old.bytes + emptyDataFile());
+    }
+    return writeFileAtomically(path, emptyDataFile());
+}
+
+ReadResult readWholeFile(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(file).isDir()) {
+        return {false, notAFile(path).error, {}};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
+    }
+    ReadResult result;
+    result.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return {false, describe(file, QStringLiteral("The file cannot be read.")), {}};
+    }
+    return result;
+}
+
+ReadResult readFirstLine(const QString& path) {
+    QFile file(path);
+    if (QFileInfo(file).isDir()) {
+        return {false, notAFile(path).error, {}};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
+    }
+    ReadResult result;
+    constexpr qint64 kChunk = 64 * 1024;
+    while (true) {
+        const QByteArray chunk = file.read(kChunk);
+        if (file.error() != QFileDevice::NoError) {
+            return {false, describe(file, QStringLiteral("The file cannot be read.")), {}};
+        }
+        const qsizetype cr = chunk.indexOf('\r');
+        if (cr >= 0) {
+            result.bytes.append(chunk.left(cr));
+            break;
+        }
+        result.bytes.append(chunk);
+        if (chunk.size() < kChunk) {
+            break; // end of file
+        }
+    }
+    return result;
+}
+
+FileResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    const QFileInfo info(QDir::fromNativeSeparators(path));
+    if (info.exists() && !info.isFile()) {
+        return notAFile(path);
+    }
+    const bool isNew = !info.exists();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return FileResult::failure(describe(file, QStringLiteral("The file cannot be created.")));
+    }
+    if (isNew) {
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    // A write can come back short without reporting an error, and a failed
+    // buffered write can still let commit() succeed: check every step and drop
+    // the temporary file on any failure.
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            break;
+        }
+        done += n;
+    }
+    const bool written = done == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
+    if (!written) {
+        const QString why = describe(file, QStringLiteral("Not all of the data could be written."));
+        file.cancelWriting();
+        return FileResult::failure(why);
+    }
+    if (!file.commit()) {
+        return FileResult::failure(describe(file, QStringLiteral("The file could not be replaced.")));
+    }
+    return {};
+}
+
+} // namespace kestrune::store

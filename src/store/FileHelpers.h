@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Small file functions of the store. Every write is atomic: the new content is
+// written to a temporary file beside the target, flushed to disk and renamed
+// over it, so a crash or a full disk leaves the previous file whole.
+namespace kestrune::store {
+
+// The outcome of a file operation; `error` says why it failed, for the user.
+struct FileResult {
+    bool ok = true;
+    QString error;
+
+    static FileResult failure(const QString& why) { return {false, why}; }
+};
+
+struct ReadResult {
+    bool ok = true;
+    QString error;
+    QByteArray bytes;
+};
+
+// The last component of a path, after the last "\" or "/". An empty path, or
+// one that ends in a separator, gives the empty text.
+QString FileNameOf(const QString& path);
+
+// True when `path` names a plain file: folders and hidden files do not count.
+// The names are compared without regard to letter case. Never throws.
+bool FileExists(const QString& path);
+
+// The data file's path in the program folder.
+QString DataFilePath(const QString& programFolder);
+
+// Creates the file holding one empty line when FileExists says it is missing.
+// Something else standing at the path (a folder, say) is an error, and nothing
+// is written.
+FileResult EnsureDataFile(const QString& path);
+
+// Reads a whole file.
+ReadResult readWholeFile(const QString& path);
+
+// Reads the first line of a file: the bytes before its first CR.
+ReadResult readFirstLine(const QString& path);
+
+// Replaces the file's whole content at once. A file created here is readable
+// and writable by its owner only; an existing file keeps its permissions.
+FileResult writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+} // namespace kestrune::store

@@ -1,0 +1,51 @@
+#include "ui/Forms.h"
+
+#include <vector>
+
+namespace kestrune::ui {
+
+Forms& forms() {
+    static Forms instance;
+    return instance;
+}
+
+void Forms::forget(QWidget* window) {
+    for (auto it = windows_.begin(); it != windows_.end(); ++it) {
+        if (it->second == window) {
+            windows_.erase(it);
+            return;
+        }
+    }
+}
+
+void Forms::unloadAll() {
+    std::vector<QPointer<QWidget>> all;
+    for (const auto& [type, window] : windows_) {
+        all.push_back(window);
+    }
+    for (const auto& window : all) {
+        unloadWindow(window.data());
+    }
+    windows_.clear();
+}
+
+void Forms::showWindow(QWidget* window) {
+    if (window == nullptr) {
+        return;
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void Forms::unloadWindow(QWidget* window) {
+    if (window == nullptr) {
+        return;
+    }
+    if (!window->close()) {
+        return; // the window refused to go
+    }
+    forms().forget(window);
+}
+
+} // namespace kestrune::ui

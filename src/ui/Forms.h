@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+#include <typeindex>
+
+namespace kestrune::ui {
+
+// The program's windows: each is either loaded or not, and at most one
+// instance of each exists. Loading creates the window and runs its load step
+// once; unloading closes it, which runs its unload handling, and destroys it.
+//
+// A window class needs a default constructor and a public `void Load()`; its
+// closeEvent calls Forms::forget(this) when the close is accepted.
+class Forms {
+public:
+    template <typename T> T* find() const {
+        const auto it = windows_.find(std::type_index(typeid(T)));
+        return it == windows_.end() ? nullptr : static_cast<T*>(it->second.data());
+    }
+
+    template <typename T> bool isLoaded() const { return find<T>() != nullptr; }
+
+    // Loads the window if it is not loaded yet; a loaded one is returned as it is.
+    template <typename T> T* load() {
+        if (T* existing = find<T>()) {
+            return existing;
+        }
+        auto* window = new T;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        // Registered before its load step runs, so that code called from the
+        // load finds it loaded.
+        windows_[std::type_index(typeid(T))] = window;
+        window->Load();
+        return window;
+    }
+
+    // Loads the window if needed and shows it modeless; a shown window comes
+    // to the front.
+    template <typename T> T* show() {
+        T* window = load<T>();
+        showWindow(window);
+        return window;
+    }
+
+    template <typename T> void unload() { unloadWindow(find<T>()); }
+
+    // Called by a window whose close went through.
+    void forget(QWidget* window);
+
+    // Unloads every window (tests, between cases).
+    void unloadAll();
+
+    static void showWindow(QWidget* window);
+    static void unloadWindow(QWidget* window);
+
+private:
+    std::map<std::type_index, QPointer<QWidget>> windows_;
+};
+
+Forms& forms();
+
+} // namespace kestrune::ui

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace kestrune::ui {
+
+// The master password dialog, the gate of the program. In create mode (no
+// master password yet) the user chooses one and types it twice; in check mode
+// the user has three tries. Cancel, the close box or a third wrong password
+// end the program. While it is open the main window stays hidden.
+class frmPass final : public QWidget {
+    Q_OBJECT
+public:
+    frmPass();
+
+    void Load();
+
+    // Wrong passwords answered with Retry since the dialog was loaded.
+    int PasswordTries = 0;
+
+    QLabel* SkinLabel1 = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QLineEdit* txtPass = nullptr;
+    QLabel* SkinLabel2 = nullptr;
+    QLineEdit* txtPass2 = nullptr;
+    QLabel* SkinLabel3 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Positions and sizes of the controls in twips, as laid out.
+    struct TwipsBox {
+        int left = 0, top = 0, width = 0, height = 0;
+    };
+    TwipsBox boxOf(const QWidget* control) const;
+    int outerHeightTwips() const { return outerHeightTwips_; }
+
+public slots:
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void Timer1_Timer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void layOutCreateMode();
+    void layOutCheckMode();
+    void okCreate();
+    void okCheck();
+    void endProgram();
+    void setTop(QWidget* control, int topTwips);
+    void setHeight(QWidget* control, int heightTwips);
+    void setOuterHeight(int twips);
+    void place(QWidget* control, int left, int top, int width, int height);
+
+    int outerHeightTwips_ = 0;
+};
+
+} // namespace kestrune::ui

@@ -1,0 +1,199 @@
+#include "ui/main/EntryListModel.h"
+
+#include <QCollatorSortKey>
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+
+namespace kestrune::ui {
+
+using store::Entry;
+
+EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
+    setCollatorLocale(QLocale());
+}
+
+void EntryListModel::setCollatorLocale(const QLocale& locale) {
+    collator_ = QCollator(locale);
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+int EntryListModel::rowCount(const QModelIndex& parent) const {
+    // Views count rows in int; the list itself is not limited by that.
+    return parent.isValid() ? 0 : int(std::min<qsizetype>(count(), std::numeric_limits<int>::max()));
+}
+
+int EntryListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(headers_.size());
+}
+
+const QString& EntryListModel::field(const Entry& entry, int column) {
+    switch (column) {
+    case 1:
+        return entry.password;
+    case 2:
+        return entry.location;
+    default:
+        return entry.username;
+    }
+}
+
+QVariant EntryListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() > 2) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
+        return field(rows_[std::size_t(index.row())], index.column());
+    }
+    return {};
+}
+
+QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < headers_.size()) {
+        return headers_[section];
+    }
+    return {};
+}
+
+Qt::ItemFlags EntryListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    // Rows are changed only through the entry dialog: no editing in place.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void EntryListModel::addColumnHeader(const QString& text) {
+    const int at = int(headers_.size());
+    beginInsertColumns({}, at, at);
+    headers_.append(text);
+    endInsertColumns();
+}
+
+const Entry& EntryListModel::row(qsizetype position) const {
+    if (position < 1 || position > count()) {
+        throw std::out_of_range("entry list position out of range");
+    }
+    return rows_[std::size_t(position - 1)];
+}
+
+QString EntryListModel::subItem(qsizetype position, int subItem) const {
+    return field(row(position), subItem);
+}
+
+void EntryListModel::setRow(qsizetype position, const Entry& entry) {
+    (void)row(position); // range check
+    rows_[std::size_t(position - 1)] = entry;
+    emit dataChanged(index(int(position - 1), 0), index(int(position - 1), 2));
+}
+
+qsizetype EntryListModel::append(const Entry& entry) {
+    const int at = int(count());
+    beginInsertRows({}, at, at);
+    rows_.push_back(entry);
+    endInsertRows();
+    return count();
+}
+
+void EntryListModel::appendEntries(std::vector<Entry>&& entries) {
+    if (entries.empty()) {
+        return;
+    }
+    const int first = int(count());
+    beginInsertRows({}, first, int(count() + qsizetype(entries.size()) - 1));
+    if (rows_.empty()) {
+        rows_ = std::move(entries);
+    } else {
+        rows_.insert(rows_.end(), std::make_move_iterator(entries.begin()),
+                     std::make_move_iterator(entries.end()));
+    }
+    endInsertRows();
+}
+
+void EntryListModel::remove(qsizetype position) {
+    (void)row(position);
+    const int at = int(position - 1);
+    beginRemoveRows({}, at, at);
+    rows_.erase(rows_.begin() + at);
+    endRemoveRows();
+}
+
+void EntryListModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void EntryListModel::setSorted(bool on) {
+    sorted_ = on;
+    if (sorted_) {
+        applySort();
+    }
+}
+
+void EntryListModel::setSortKey(int column) {
+    sortKey_ = std::clamp(column, 0, 2);
+    if (sorted_) {
+        applySort();
+    }
+}
+
+void EntryListModel::setSortOrder(int order) {
+    sortOrder_ = order == 0 ? 0 : 1;
+    if (sorted_) {
+        applySort();
+    }
+}
+
+void EntryListModel::sortBy(int column, int order) {
+    sortKey_ = std::clamp(column, 0, 2);
+    sortOrder_ = order == 0 ? 0 : 1;
+    sorted_ = true;
+    applySort();
+}
+
+void EntryListModel::applySort() {
+    const std::size_t n = rows_.size();
+    if (n < 2) {
+        return;
+    }
+    // One collation key per row, computed once; the comparisons then only
+    // compare keys. A stable sort keeps rows with equal texts in their order.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(n);
+    for (const Entry& e : rows_) {
+        keys.push_back(collator_.sortKey(field(e, sortKey_)));
+    }
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (sortOrder_ == 0) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
+    } else {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) > 0; });
+    }
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<Entry> sortedRows;
+    sortedRows.reserve(n);
+    std::vector<int> newPosition(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        sortedRows.push_back(std::move(rows_[order[i]]));
+        newPosition[order[i]] = int(i);
+    }
+    rows_ = std::move(sortedRows);
+    // Keep the selection and the current row on the same entries.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& idx : before) {
+        after.append(index(newPosition[std::size_t(idx.row())], idx.column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace kestrune::ui

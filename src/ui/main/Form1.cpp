@@ -1,0 +1,248 @@
+#include "ui/main/Form1.h"
+
+#include "app/ProgramIdentity.h"
+#include "app/frmSplash.h"
+#include "platform/Platform.h"
+#include "skin/modSkin.h"
+#include "ui/Forms.h"
+#include "ui/Twips.h"
+#include "ui/dialogs/frmPass.h"
+#include "ui/main/ListLayout.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace kestrune::ui {
+
+namespace {
+// Design size of the client area, and the list's design place, in twips.
+constexpr int kClientWidth = 9015;
+constexpr int kClientHeight = 6555;
+constexpr int kListLeft = 60;
+constexpr int kListTop = 1980;
+constexpr int kStatusBarHeight = 315;
+} // namespace
+
+Form1::Form1() {
+    setObjectName(QStringLiteral("Form1"));
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSizeF(8.25);
+    setFont(font);
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    cmdAdd[0] = makeButton("cmdAdd(0)", QStringLiteral("Add"), "btn-add", 60, 60, 1155, 1035);
+    cmdEdit = makeButton("cmdEdit", QStringLiteral("Edit"), "btn-edit", 2460, 60, 1155, 1035);
+    cmdDelete = makeButton("cmdDelete", QStringLiteral("Delete"), "btn-delete", 1260, 60, 1155, 1035);
+    cmdWebsite[0] = makeButton("cmdWebsite(0)", QString(), "btn-website", 4860, 60, 4095, 1035);
+    lstPass = new EntryList(client);
+    lstPass->setObjectName(QStringLiteral("lstPass"));
+    placeInTwips(lstPass, kListLeft, kListTop, 8895, 4215);
+    cmdCopy[0] = makeButton("cmdCopy(0)", QStringLiteral("Copy Username"), "btn-copy-username", 60,
+                            1140, 2355, 795);
+    cmdGoto = makeButton("cmdGoto", QStringLiteral("Go To"), "btn-goto", 3660, 60, 1155, 1035);
+    cmdCopy[1] = makeButton("cmdCopy(1)", QStringLiteral("Copy Password"), "btn-copy-password",
+                            2460, 1140, 2355, 795);
+    cmdCopy[2] = makeButton("cmdCopy(2)", QStringLiteral("Copy Used At"), "btn-copy-location", 4860,
+                            1140, 4095, 795);
+
+    // The tab order of the design.
+    QWidget* order[] = {cmdAdd[0], cmdEdit, cmdDelete, cmdWebsite[0], lstPass,
+                        cmdCopy[0], cmdGoto, cmdCopy[1], cmdCopy[2]};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(true);
+    // A permanent panel: a status line stays until the next message, whatever
+    // the mouse passes over.
+    statusPanel = new QLabel(StatusBar1);
+    statusPanel->setObjectName(QStringLiteral("Panel1"));
+    statusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusPanel->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(statusPanel, 1);
+    setStatusBar(StatusBar1);
+
+    buildMenus();
+
+    resize(twipsToPixels(kClientWidth),
+           twipsToPixels(kClientHeight - kStatusBarHeight) + StatusBar1->sizeHint().height() +
+               menuBar()->sizeHint().height());
+}
+
+QToolButton* Form1::makeButton(const char* name, const QString& caption, const char* picture,
+                               int left, int top, int width, int height) {
+    auto* button = new QToolButton(centralWidget());
+    button->setObjectName(QLatin1String(name));
+    button->setText(caption);
+    button->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(picture))));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFocusPolicy(Qt::StrongFocus);
+    placeInTwips(button, left, top, width, height);
+    return button;
+}
+
+void Form1::buildMenus() {
+    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileItem[0] = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+
+    mnuData = menuBar()->addMenu(QStringLiteral("Data"));
+    mnuData->setObjectName(QStringLiteral("mnuData"));
+    mnuDataItem[0] = mnuData->addAction(QStringLiteral("Add Username/Password"));
+    mnuDataItem[1] = mnuData->addAction(QStringLiteral("Delete Selected Item"));
+    mnuDataItem[2] = mnuData->addAction(QStringLiteral("Edit Selected Item"));
+    mnuDataItem[3] = mnuData->addAction(QStringLiteral("Goto \"Used At\" Location"));
+
+    mnuCopy = menuBar()->addMenu(QStringLiteral("Copy"));
+    mnuCopy->setObjectName(QStringLiteral("mnuCopy"));
+    mnuCopyItem[0] = mnuCopy->addAction(QStringLiteral("Selected Username"));
+    mnuCopyItem[1] = mnuCopy->addAction(QStringLiteral("Selected Password"));
+    mnuCopyItem[2] = mnuCopy->addAction(QStringLiteral("Selected Used At Location"));
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpItem[0] = mnuHelp->addAction(QStringLiteral("View Help"));
+
+    mnuAbout = menuBar()->addMenu(QStringLiteral("About"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    mnuAboutItem[0] = mnuAbout->addAction(QStringLiteral("About this software"));
+
+    const auto name = [](QAction* action, const char* objectName) {
+        action->setObjectName(QLatin1String(objectName));
+    };
+    name(mnuFileItem[0], "mnuFileItem(0)");
+    name(mnuDataItem[0], "mnuDataItem(0)");
+    name(mnuDataItem[1], "mnuDataItem(1)");
+    name(mnuDataItem[2], "mnuDataItem(2)");
+    name(mnuDataItem[3], "mnuDataItem(3)");
+    name(mnuCopyItem[0], "mnuCopyItem(0)");
+    name(mnuCopyItem[1], "mnuCopyItem(1)");
+    name(mnuCopyItem[2], "mnuCopyItem(2)");
+    name(mnuHelpItem[0], "mnuHelpItem(0)");
+    name(mnuAboutItem[0], "mnuAboutItem(0)");
+}
+
+void Form1::Load() {
+    const app::ProgramIdentityRecord& id = app::ProgramIdentity();
+    if (id.UseSplashIcon) {
+        if (const auto* splash = forms().find<app::frmSplash>()) {
+            setWindowIcon(splash->windowIcon());
+        }
+    }
+    setWindowTitle(id.ProductName + QStringLiteral(" by ") + id.CompanyName);
+    cmdWebsite[0]->setText(QStringLiteral("Visit ") + id.Comments);
+
+    lstPass->addColumnHeader(QStringLiteral("Username"), pixelsToTwips(cmdCopy[0]->width()) - 10);
+    lstPass->addColumnHeader(QStringLiteral("Password"), pixelsToTwips(cmdCopy[1]->width()) + 20);
+    lstPass->addColumnHeader(QStringLiteral("Website/Location"), pixelsToTwips(cmdCopy[2]->width()));
+
+    // Centred on the screen at its first show.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    store::CredentialStore& store = store::credentialStore();
+    store.attach(this);
+    store.BeginLogin();
+}
+
+void Form1::StatusMessage(const QString& text) {
+    statusPanel->setText(text);
+}
+
+QString Form1::statusText() const {
+    return statusPanel->text();
+}
+
+void Form1::afterFormLoad() {
+    if (app::ProgramIdentity().SkinEnabled) {
+        skin::SkinForm(this);
+    }
+    setVisible(true);
+    showHelpAtStartup();
+    forms().unload<frmPass>();
+}
+
+void Form1::showHelpAtStartup() {
+    // A missing value counts as "1"; only exactly "1" opens the help window.
+    const QString showHelp = platform::services().settings->value(
+        app::ProgramIdentity().ProductName, QStringLiteral("Settings"), QStringLiteral("showHelp"),
+        QStringLiteral("1"));
+    if (showHelp != QLatin1String("1")) {
+        return;
+    }
+    // The help window comes with its own change; there is nothing to open yet.
+}
+
+void Form1::showPasswordDialog() {
+    forms().show<frmPass>();
+}
+
+void Form1::unloadPasswordDialog() {
+    forms().unload<frmPass>();
+}
+
+void Form1::letPendingEventsRun() {
+    QCoreApplication::processEvents();
+}
+
+QWidget* Form1::messageOwner() {
+    if (auto* dialog = forms().find<frmPass>(); dialog != nullptr && dialog->isVisible()) {
+        return dialog;
+    }
+    return isVisible() ? this : nullptr;
+}
+
+void Form1::reportFailure(const QString& text) {
+    platform::services().messages->show(messageOwner(), text, app::ProgramIdentity().ProductName,
+                                        platform::Buttons::Ok, platform::Icon::Critical);
+}
+
+void Form1::layOutList() {
+    if (isMinimized()) {
+        return;
+    }
+    const QRect outer = frameGeometry();
+    const QPoint listPlace = lstPass->pos();
+    const ListSize size =
+        ListSizeForWindow(pixelsToTwips(outer.width()), pixelsToTwips(outer.height()),
+                          pixelsToTwips(listPlace.x()), pixelsToTwips(listPlace.y()));
+    lstPass->resize(twipsToPixels(size.width), twipsToPixels(size.height));
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layOutList();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        layOutList(); // restored from minimized
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    forms().unload<app::frmSplash>();
+    if (app::ProgramIdentity().SkinEnabled) {
+        skin::StopSkin();
+    }
+    forms().forget(this);
+    platform::services().exit->endNow();
+}
+
+} // namespace kestrune::ui

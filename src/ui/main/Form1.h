@@ -1,0 +1,81 @@
+#pragma once
+
+#include "store/CredentialStore.h"
+#include "ui/main/EntryList.h"
+
+#include <QMainWindow>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolButton;
+
+namespace kestrune::ui {
+
+// The main window: two rows of picture buttons, the entry list, the menus and
+// the status line. Its load sets it up and starts the login; it becomes
+// visible only once the master password has been accepted or created.
+class Form1 final : public QMainWindow, public store::StoreHost {
+    Q_OBJECT
+public:
+    Form1();
+
+    void Load();
+
+    // Replaces the text of the status line; it stays until the next message.
+    void StatusMessage(const QString& text) override;
+    QString statusText() const;
+
+    // Shows the window once the store is ready, opens the help window when the
+    // user wants it at start-up, and closes the password dialog.
+    void afterFormLoad() override;
+
+    // store::StoreHost
+    store::EntryRows& entryRows() override { return lstPass->rows(); }
+    void showPasswordDialog() override;
+    void unloadPasswordDialog() override;
+    void letPendingEventsRun() override;
+    void reportFailure(const QString& text) override;
+
+    // Design controls.
+    std::array<QToolButton*, 1> cmdAdd{};
+    QToolButton* cmdEdit = nullptr;
+    QToolButton* cmdDelete = nullptr;
+    std::array<QToolButton*, 1> cmdWebsite{};
+    EntryList* lstPass = nullptr;
+    std::array<QToolButton*, 3> cmdCopy{};
+    QToolButton* cmdGoto = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* statusPanel = nullptr; // panel 1 of StatusBar1
+
+    QMenu* mnuFile = nullptr;
+    std::array<QAction*, 1> mnuFileItem{};
+    QMenu* mnuData = nullptr;
+    std::array<QAction*, 4> mnuDataItem{};
+    QMenu* mnuCopy = nullptr;
+    std::array<QAction*, 3> mnuCopyItem{};
+    QMenu* mnuHelp = nullptr;
+    std::array<QAction*, 1> mnuHelpItem{};
+    QMenu* mnuAbout = nullptr;
+    std::array<QAction*, 1> mnuAboutItem{};
+
+    // Lays the list out for the window's current outer size.
+    void layOutList();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QToolButton* makeButton(const char* name, const QString& caption, const char* picture, int left,
+                            int top, int width, int height);
+    void buildMenus();
+    void showHelpAtStartup();
+    QWidget* messageOwner();
+};
+
+} // namespace kestrune::ui
