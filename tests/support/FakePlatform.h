@@ -1,0 +1,104 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+// Test doubles for the platform services. A test creates one FakePlatform,
+// which installs itself, and scripts or reads the doubles through it.
+namespace kestrune::test {
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    platform::Buttons buttons;
+    platform::Icon icon;
+};
+
+class FakeMessageBoxes final : public platform::MessageBoxes {
+public:
+    // Answers given in turn; when none is left a box is answered with its
+    // first button (Ok or Retry).
+    std::deque<platform::Answer> answers;
+    std::vector<ShownMessage> shown;
+
+    platform::Answer show(QWidget* owner, const QString& text, const QString& title,
+                          platform::Buttons buttons, platform::Icon icon) override;
+};
+
+class FakeExit final : public platform::ProgramExit {
+public:
+    int calls = 0;
+    void endNow() override { ++calls; }
+};
+
+class FakeOnTop final : public platform::WindowOnTop {
+public:
+    std::vector<std::pair<QWidget*, bool>> calls;
+    void setOnTop(QWidget* window, bool onTop) override { calls.emplace_back(window, onTop); }
+};
+
+class FakeFolder final : public platform::ProgramFolder {
+public:
+    QString folder;
+    QString path() const override { return folder; }
+};
+
+class FakeSettings final : public platform::UserSettings {
+public:
+    QMap<QString, QString> values; // "application/section/name" -> value
+    QString value(const QString& application, const QString& section, const QString& name,
+                  const QString& defaultValue) const override;
+    void setValue(const QString& application, const QString& section, const QString& name,
+                  const QString& value) override;
+};
+
+class FakeClipboard final : public platform::Clipboard {
+public:
+    QString content;
+    bool secret = false;
+    int clears = 0;
+    void clear() override {
+        content.clear();
+        secret = false;
+        ++clears;
+    }
+    void setText(const QString& text, bool isSecret) override {
+        content = text;
+        secret = isSecret;
+    }
+    QString text() const override { return content; }
+};
+
+class FakeOpener final : public platform::Opener {
+public:
+    QStringList opened;
+    bool open(const QString& location) override {
+        opened.append(location);
+        return true;
+    }
+};
+
+// Installs all doubles on construction and the real services on destruction.
+class FakePlatform {
+public:
+    explicit FakePlatform(const QString& programFolder = QString());
+    ~FakePlatform();
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    FakeMessageBoxes messages;
+    FakeExit exit;
+    FakeOnTop onTop;
+    FakeFolder folder;
+    FakeSettings settings;
+    FakeClipboard clipboard;
+    FakeOpener opener;
+};
+
+} // namespace kestrune::test
