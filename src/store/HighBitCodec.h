@@ -15,6 +15,9 @@ void flipHighBits(char* data, qsizetype size);
 
 // Bytes in, bytes out.
 QByteArray HighBitCodec(QByteArrayView bytes);
+inline QByteArray HighBitCodec(const QByteArray& bytes) {
+    return HighBitCodec(QByteArrayView(bytes));
+}
 
 // Text in, text out, through the data file's character set. Characters the
 // character set cannot hold must be refused before they reach this function;

@@ -1,5 +1,8 @@
 #include "ui/Forms.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <vector>
 
 namespace kestrune::ui {
@@ -27,6 +30,12 @@ void Forms::unloadAll() {
         unloadWindow(window.data());
     }
     windows_.clear();
+}
+
+void Forms::letPendingEventsRun() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
 }
 
 void Forms::showWindow(QWidget* window) {

@@ -54,6 +54,12 @@ public:
     void unloadAll();
 
     static void showWindow(QWidget* window);
+
+    // One pass over the pending window events: layout and painting, so that a
+    // window just hidden or shown is drawn that way. Input and the deletion of
+    // unloaded windows wait for the event loop, so no window is destroyed
+    // while its own code is still running.
+    static void letPendingEventsRun();
     static void unloadWindow(QWidget* window);
 
 private:

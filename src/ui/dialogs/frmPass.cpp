@@ -137,7 +137,7 @@ void frmPass::Load() {
     }
     raise();
     app::SetOnTop(this, true);
-    QCoreApplication::processEvents();
+    Forms::letPendingEventsRun();
     txtPass->clear();
     if (app::ProgramIdentity().SkinEnabled) {
         skin::SkinForm(this);

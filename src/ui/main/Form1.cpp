@@ -196,7 +196,7 @@ void Form1::unloadPasswordDialog() {
 }
 
 void Form1::letPendingEventsRun() {
-    QCoreApplication::processEvents();
+    Forms::letPendingEventsRun();
 }
 
 QWidget* Form1::messageOwner() {

@@ -1,0 +1,103 @@
+#include "app/ProgramIdentity.h"
+#include "app/frmSplash.h"
+#include "support/WindowTestBase.h"
+#include "ui/Forms.h"
+#include "ui/Twips.h"
+#include "ui/dialogs/frmPass.h"
+#include "ui/main/Form1.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
+using namespace kestrune;
+using kestrune::ui::forms;
+
+class tst_Startup : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void splashIsExactlyItsPictureOutsideTheTaskBar() {
+        auto* splash = forms().load<app::frmSplash>();
+        QCOMPARE(splash->size(), splash->Image1->size());
+        QCOMPARE(splash->Image1->size(), ui::twipsSize(7170, 4770));
+        QVERIFY(splash->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(splash->windowFlags().testFlag(Qt::SplashScreen));
+        QVERIFY(!splash->Image1->pixmap().isNull());
+        QVERIFY(splash->Timer2->isActive());
+        QCOMPARE(splash->Timer2->interval(), 2);
+        // The identity is filled during the splash window's load.
+        app::ProgramIdentity() = {};
+        forms().unload<app::frmSplash>();
+        forms().load<app::frmSplash>();
+        QCOMPARE(app::ProgramIdentity().ProductName, QStringLiteral("Kestrune"));
+    }
+
+    void handOverHappensOnceOnThe75thTick() {
+        auto* splash = forms().load<app::frmSplash>();
+        splash->show();
+        splash->Timer2->stop(); // the test drives the ticks
+        for (int tick = 1; tick <= 74; ++tick) {
+            splash->Timer2_Timer();
+        }
+        QCOMPARE(splash->intTemp, 148);
+        QVERIFY(!forms().isLoaded<ui::Form1>());
+
+        splash->Timer2->start();
+        splash->Timer2_Timer(); // the 75th
+        QCOMPARE(splash->intTemp, 150);
+        auto* main = forms().find<ui::Form1>();
+        QVERIFY(main != nullptr);
+        QVERIFY(!splash->Timer2->isActive());
+        QVERIFY(forms().isLoaded<ui::frmPass>());
+        QVERIFY(splash->isHidden());
+        QVERIFY(forms().isLoaded<app::frmSplash>()); // hidden but still loaded
+
+        // Later ticks never reach the hand-over again.
+        for (int tick = 0; tick < 200; ++tick) {
+            splash->Timer2_Timer();
+        }
+        QCOMPARE(forms().find<ui::Form1>(), main);
+    }
+
+    void handOverRunsFromTheTimerByItself() {
+        auto* splash = forms().load<app::frmSplash>();
+        splash->show();
+        QTRY_VERIFY_WITH_TIMEOUT(forms().isLoaded<ui::Form1>(), 10000);
+        QVERIFY(forms().find<ui::frmPass>()->isVisible());
+        // The password dialog keeps the main window hidden.
+        QTRY_VERIFY_WITH_TIMEOUT(forms().find<ui::Form1>()->isHidden(), 1000);
+        QCOMPARE(fixture->readDataFile(), QByteArray("\r\n"));
+    }
+
+    void mainWindowTakesTheSplashIcon() {
+        auto* splash = forms().load<app::frmSplash>();
+        splash->Timer2->stop();
+        splash->intTemp = 148;
+        splash->Timer2_Timer();
+        auto* main = forms().find<ui::Form1>();
+        QVERIFY(!splash->windowIcon().isNull());
+        QCOMPARE(main->windowIcon().cacheKey(), splash->windowIcon().cacheKey());
+    }
+
+    void closingTheMainWindowUnloadsTheSplashAndEndsTheProgram() {
+        auto* splash = forms().load<app::frmSplash>();
+        splash->Timer2->stop();
+        splash->intTemp = 148;
+        splash->Timer2_Timer();
+        auto* main = forms().find<ui::Form1>();
+        QCOMPARE(fixture->fake->exit.calls, 0);
+        main->close();
+        QVERIFY(!forms().isLoaded<app::frmSplash>());
+        QVERIFY(!forms().isLoaded<ui::Form1>());
+        QCOMPARE(fixture->fake->exit.calls, 1);
+    }
+
+private:
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"

@@ -1,0 +1,66 @@
+#include "support/WindowTestBase.h"
+
+#include "app/ProgramIdentity.h"
+#include "app/Resources.h"
+#include "store/CredentialStore.h"
+#include "store/HighBitCodec.h"
+#include "ui/Forms.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QFile>
+
+namespace kestrune::test {
+
+ProgramFixture::ProgramFixture() {
+    app::initResources();
+    fake = std::make_unique<FakePlatform>(QDir::toNativeSeparators(folder.path()));
+    app::versionInformation() = app::builtVersionInformation();
+    app::LoadIdentity();
+    store::credentialStore().reset();
+}
+
+ProgramFixture::~ProgramFixture() {
+    unloadAllWindows();
+    store::credentialStore().reset();
+    app::versionInformation() = app::builtVersionInformation();
+    app::LoadIdentity();
+}
+
+QString ProgramFixture::dataFile() const {
+    return folder.filePath(QStringLiteral("data.enc"));
+}
+
+void ProgramFixture::writeDataFile(const QByteArray& bytes) const {
+    QFile file(dataFile());
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(bytes);
+    }
+}
+
+QByteArray ProgramFixture::readDataFile() const {
+    QFile file(dataFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void runInEventLoop(const std::function<void()>& action) {
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        action();
+        loop.quit();
+    });
+    loop.exec();
+}
+
+void unloadAllWindows() {
+    ui::forms().unloadAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QByteArray encoded(const QByteArray& plain) {
+    return store::HighBitCodec(plain);
+}
+
+} // namespace kestrune::test

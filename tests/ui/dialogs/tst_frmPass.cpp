@@ -1,0 +1,310 @@
+#include "store/CredentialStore.h"
+#include "support/WindowTestBase.h"
+#include "ui/Forms.h"
+#include "ui/Twips.h"
+#include "ui/dialogs/frmPass.h"
+#include "ui/main/EntryList.h"
+#include "ui/main/Form1.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace kestrune;
+using kestrune::platform::Answer;
+using kestrune::ui::forms;
+using kestrune::ui::frmPass;
+
+namespace {
+const QByteArray kTwoEntries = test::encoded("Secret1") + "\r\n" +
+                               test::encoded("alice|||pw1|||www.one.example") + "\r\n" +
+                               test::encoded("bob|||pw2|||") + "\r\n\r\n";
+} // namespace
+
+class tst_frmPass : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void createModeLayout() {
+        frmPass* dialog = start();
+        QVERIFY(store::credentialStore().state.CreatingPassword);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Password Required"));
+        QVERIFY(dialog->SkinLabel1->text().startsWith(
+            QStringLiteral("Because this is the first time you have used Kestrune, you will need to "
+                           "create a master password.  This password will be required to open the "
+                           "program from now on, and can not be reset.")));
+        QVERIFY(dialog->SkinLabel1->text().endsWith(
+            QStringLiteral("\n\nPlease enter a password that you will not forget.")));
+        QCOMPARE(dialog->boxOf(dialog->SkinLabel1).height, 1500);
+        QCOMPARE(dialog->boxOf(dialog->txtPass).top, 1700);
+        QCOMPARE(dialog->boxOf(dialog->txtPass2).top, 2075);
+        QCOMPARE(dialog->boxOf(dialog->cmdOK).top, 2450);
+        QCOMPARE(dialog->boxOf(dialog->cmdCancel).top, 2450);
+        QCOMPARE(dialog->boxOf(dialog->SkinLabel3).top, 2075);
+        QCOMPARE(dialog->boxOf(dialog->SkinLabel2).top, 1700);
+        QCOMPARE(dialog->outerHeightTwips(), 3505);
+        QVERIFY(dialog->txtPass2->isVisible());
+        QVERIFY(dialog->SkinLabel3->isVisible());
+        QCOMPARE(dialog->txtPass->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog->txtPass2->echoMode(), QLineEdit::Password);
+        QCOMPARE(dialog->PasswordTries, 0);
+        // Topmost from its load; the main window stays hidden.
+        QVERIFY(!fixture->fake->onTop.calls.empty());
+        QCOMPARE(fixture->fake->onTop.calls.back(), std::make_pair(static_cast<QWidget*>(dialog), true));
+        QVERIFY(mainWindow()->isHidden());
+    }
+
+    void checkModeLayout() {
+        fixture->writeDataFile(kTwoEntries);
+        frmPass* dialog = start();
+        QVERIFY(!store::credentialStore().state.CreatingPassword);
+        QCOMPARE(store::credentialStore().state.StoredPassword, QStringLiteral("Secret1"));
+        QCOMPARE(dialog->SkinLabel1->text(), QStringLiteral("Please enter your password"));
+        QCOMPARE(dialog->outerHeightTwips(), 1845);
+        QCOMPARE(dialog->boxOf(dialog->txtPass).top, 360);
+        QCOMPARE(dialog->boxOf(dialog->SkinLabel2).top, 360);
+        QCOMPARE(dialog->boxOf(dialog->cmdOK).top, 780);
+        QCOMPARE(dialog->boxOf(dialog->cmdCancel).top, 780);
+        QVERIFY(dialog->txtPass2->isHidden());
+        QVERIFY(dialog->SkinLabel3->isHidden());
+    }
+
+    void createModeRefusesShortMismatchedAndCaseDifferentPasswords() {
+        frmPass* dialog = start();
+        auto& shown = fixture->fake->messages.shown;
+
+        type(dialog->txtPass, "abc");
+        type(dialog->txtPass2, "abc");
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(shown[0].text, QStringLiteral("You must enter a password that is at least 4 characters long"));
+        QCOMPARE(shown[0].title, QStringLiteral("Kestrune"));
+        QCOMPARE(shown[0].buttons, platform::Buttons::Ok);
+        QCOMPARE(dialog->txtPass->text(), QStringLiteral("abc"));
+        QCOMPARE(dialog->txtPass2->text(), QStringLiteral("abc"));
+        // Released from the top band while the message shows, then back.
+        const auto& onTop = fixture->fake->onTop.calls;
+        QCOMPARE(onTop[onTop.size() - 2].second, false);
+        QCOMPARE(onTop.back().second, true);
+
+        type(dialog->txtPass, "Abcd");
+        type(dialog->txtPass2, "abcd");
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(shown.size(), std::size_t(2));
+        QCOMPARE(shown[1].text, QStringLiteral("Your passwords did not match.  Please try again."));
+        QCOMPARE(shown[1].title, QStringLiteral("Kestrune"));
+        QCOMPARE(dialog->txtPass->text(), QString());
+        QCOMPARE(dialog->txtPass2->text(), QString());
+
+        // Enter in the first box while the second is still empty: a mismatch.
+        type(dialog->txtPass, "Abcd");
+        QTest::keyClick(dialog->txtPass, Qt::Key_Return);
+        QCOMPARE(shown.size(), std::size_t(3));
+        QCOMPARE(shown[2].text, QStringLiteral("Your passwords did not match.  Please try again."));
+
+        QCOMPARE(fixture->readDataFile(), QByteArray("\r\n"));
+        QCOMPARE(fixture->fake->exit.calls, 0);
+        QVERIFY(forms().isLoaded<frmPass>());
+    }
+
+    void createModeAcceptsFourCharactersAndWritesOnlyThePasswordLine() {
+        fixture->writeDataFile("\r\n" + test::encoded("old|||line|||x") + "\r\n");
+        frmPass* dialog = start();
+        type(dialog->txtPass, "Ab d");
+        type(dialog->txtPass2, "Ab d");
+        test::runInEventLoop([&] { QTest::keyClick(dialog->txtPass2, Qt::Key_Enter); });
+        QVERIFY(fixture->fake->messages.shown.empty());
+        QCOMPARE(fixture->readDataFile(), test::encoded("Ab d") + "\r\n");
+        QCOMPARE(store::credentialStore().state.MasterPassword, QStringLiteral("Ab d"));
+        QVERIFY(!forms().isLoaded<frmPass>());
+        QVERIFY(mainWindow()->isVisible());
+        QCOMPARE(mainWindow()->statusText(), QStringLiteral("Password created successfully"));
+        QCOMPARE(mainWindow()->lstPass->rows().count(), 0);
+        QCOMPARE(fixture->fake->exit.calls, 0);
+    }
+
+    void createModeRefusesPasswordsTheFileCannotHold_data() {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("outside Windows-1252") << QStringLiteral("pass\u03A9word");
+        QTest::newRow("emoji") << QStringLiteral("pass\U0001F511");
+        QTest::newRow("encodes to CR") << QStringLiteral("pa\u008Dss");
+    }
+    void createModeRefusesPasswordsTheFileCannotHold() {
+        QFETCH(QString, password);
+        frmPass* dialog = start();
+        dialog->txtPass->setText(password);
+        dialog->txtPass2->setText(password);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QVERIFY(fixture->fake->messages.shown[0].text.contains(QStringLiteral("cannot store")));
+        QCOMPARE(dialog->txtPass->text(), password);
+        QCOMPARE(dialog->txtPass2->text(), password);
+        QCOMPARE(fixture->readDataFile(), QByteArray("\r\n"));
+        QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
+    }
+
+    void createModeKeepsTheDialogWhenTheFileCannotBeWritten() {
+        frmPass* dialog = start();
+        // A folder now stands where the file must go.
+        QFile::remove(fixture->dataFile());
+        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
+        type(dialog->txtPass, "Secret1");
+        type(dialog->txtPass2, "Secret1");
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QVERIFY(fixture->fake->messages.shown[0].text.contains(fixture->dataFile()));
+        QVERIFY(forms().isLoaded<frmPass>());
+        QVERIFY(dialog->Timer1->isActive());
+        QCOMPARE(dialog->txtPass->text(), QStringLiteral("Secret1"));
+        QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
+        QVERIFY(mainWindow()->isHidden());
+        QVERIFY(mainWindow()->statusText().isEmpty());
+        QCOMPARE(fixture->fake->exit.calls, 0);
+    }
+
+    void checkModeAcceptsTheExactPasswordAndLoadsTheEntries() {
+        fixture->writeDataFile(kTwoEntries);
+        frmPass* dialog = start();
+        type(dialog->txtPass, "Secret1");
+        test::runInEventLoop([&] { QTest::keyClick(dialog->txtPass, Qt::Key_Return); });
+        QVERIFY(!forms().isLoaded<frmPass>());
+        QVERIFY(mainWindow()->isVisible());
+        QCOMPARE(mainWindow()->statusText(), QStringLiteral("Loaded 2 entries"));
+        const auto& rows = mainWindow()->lstPass->rows();
+        QCOMPARE(rows.count(), 2);
+        QCOMPARE(rows.text(1), QStringLiteral("alice"));
+        QCOMPARE(rows.subItem(1, 1), QStringLiteral("pw1"));
+        QCOMPARE(rows.subItem(1, 2), QStringLiteral("www.one.example"));
+        QCOMPARE(rows.text(2), QStringLiteral("bob"));
+        QCOMPARE(rows.subItem(2, 2), QString());
+        QCOMPARE(fixture->readDataFile(), kTwoEntries);
+        QCOMPARE(fixture->fake->exit.calls, 0);
+    }
+
+    void checkModeWrongPasswords_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("letter case differs") << QStringLiteral("secret1");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("trailing blank") << QStringLiteral("Secret1 ");
+    }
+    void checkModeWrongPasswords() {
+        QFETCH(QString, typed);
+        fixture->writeDataFile(kTwoEntries);
+        frmPass* dialog = start();
+        dialog->txtPass->setText(typed);
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        const auto& shown = fixture->fake->messages.shown;
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(shown[0].text, QStringLiteral("Sorry, the password you entered was not correct."));
+        QCOMPARE(shown[0].title, QStringLiteral("Incorrect Password"));
+        QCOMPARE(shown[0].buttons, platform::Buttons::RetryCancel);
+        QCOMPARE(dialog->PasswordTries, 1);
+        QCOMPARE(dialog->txtPass->text(), QString());
+        QCOMPARE(mainWindow()->lstPass->rows().count(), 0);
+    }
+
+    void threeWrongPasswordsWithRetryEndTheProgram() {
+        fixture->writeDataFile(kTwoEntries);
+        frmPass* dialog = start();
+        const auto& shown = fixture->fake->messages.shown;
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            type(dialog->txtPass, "wrong");
+            QTest::keyClick(dialog->txtPass, Qt::Key_Return);
+            QCOMPARE(dialog->PasswordTries, attempt);
+            QCOMPARE(dialog->txtPass->text(), QString()); // emptied; the dialog waits
+            QCOMPARE(fixture->fake->exit.calls, 0);
+            QVERIFY(dialog->Timer1->isActive());
+        }
+        type(dialog->txtPass, "wrong");
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(shown.size(), std::size_t(4));
+        QCOMPARE(shown[3].text, QStringLiteral("Only 3 tries allowed.  Click Ok to close."));
+        QCOMPARE(shown[3].title, QStringLiteral("Kestrune"));
+        QCOMPARE(shown[3].buttons, platform::Buttons::Ok);
+        QCOMPARE(fixture->fake->exit.calls, 1);
+        QVERIFY(!dialog->Timer1->isActive());
+        QCOMPARE(fixture->readDataFile(), kTwoEntries);
+    }
+
+    void cancelInTheWrongPasswordMessageEndsTheProgramAtOnce_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Cancel") << int(Answer::Cancel);
+        QTest::newRow("box closed") << int(Answer::Closed);
+    }
+    void cancelInTheWrongPasswordMessageEndsTheProgramAtOnce() {
+        QFETCH(int, answer);
+        fixture->writeDataFile(kTwoEntries);
+        frmPass* dialog = start();
+        fixture->fake->messages.answers.push_back(Answer(answer));
+        type(dialog->txtPass, "wrong");
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1)); // no limit message
+        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fixture->readDataFile(), kTwoEntries);
+    }
+
+    void cancelAndTheCloseBoxEndTheProgramWithNothingWritten_data() {
+        QTest::addColumn<bool>("creating");
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("create mode, Cancel") << true << false;
+        QTest::newRow("create mode, close box") << true << true;
+        QTest::newRow("check mode, Cancel") << false << false;
+        QTest::newRow("check mode, close box") << false << true;
+    }
+    void cancelAndTheCloseBoxEndTheProgramWithNothingWritten() {
+        QFETCH(bool, creating);
+        QFETCH(bool, closeBox);
+        if (!creating) {
+            fixture->writeDataFile(kTwoEntries);
+        }
+        const QByteArray before = creating ? QByteArray("\r\n") : kTwoEntries;
+        frmPass* dialog = start();
+        type(dialog->txtPass, "Secret1");
+        if (closeBox) {
+            dialog->close();
+        } else {
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        }
+        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fixture->readDataFile(), before);
+        QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
+    }
+
+    void escapeDoesNothing() {
+        frmPass* dialog = start();
+        QTest::keyClick(dialog->txtPass, Qt::Key_Escape);
+        QCOMPARE(fixture->fake->exit.calls, 0);
+        QVERIFY(forms().isLoaded<frmPass>());
+    }
+
+    void timerKeepsTheMainWindowHidden() {
+        frmPass* dialog = start();
+        QCOMPARE(dialog->Timer1->interval(), 100);
+        QVERIFY(dialog->Timer1->isActive());
+        mainWindow()->show();
+        dialog->Timer1_Timer();
+        QVERIFY(mainWindow()->isHidden());
+    }
+
+private:
+    frmPass* start() {
+        forms().load<ui::Form1>();
+        auto* dialog = forms().find<frmPass>();
+        Q_ASSERT(dialog != nullptr);
+        return dialog;
+    }
+    static ui::Form1* mainWindow() { return forms().find<ui::Form1>(); }
+    static void type(QLineEdit* box, const char* text) {
+        box->clear();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+    }
+
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_frmPass)
+#include "tst_frmPass.moc"
