@@ -17,6 +17,8 @@ EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
 void EntryListModel::setCollatorLocale(const QLocale& locale) {
     collator_ = QCollator(locale);
     collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    // The "C" locale collates by code point and would put "B" before "a".
+    foldCase_ = locale.language() == QLocale::C;
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
@@ -164,7 +166,8 @@ void EntryListModel::applySort() {
     std::vector<QCollatorSortKey> keys;
     keys.reserve(n);
     for (const Entry& e : rows_) {
-        keys.push_back(collator_.sortKey(field(e, sortKey_)));
+        const QString& text = field(e, sortKey_);
+        keys.push_back(collator_.sortKey(foldCase_ ? text.toCaseFolded() : text));
     }
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), std::size_t{0});

@@ -74,6 +74,7 @@ private:
     int sortKey_ = 0;
     int sortOrder_ = 0;
     QCollator collator_;
+    bool foldCase_ = false;
 };
 
 } // namespace kestrune::ui

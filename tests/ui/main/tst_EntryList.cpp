@@ -1,1 +1,133 @@
+#include "ui/main/EntryList.h"
 
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+
+using kestrune::store::Entry;
+using kestrune::ui::EntryList;
+using kestrune::ui::EntryListModel;
+
+namespace {
+QStringList column(const EntryListModel& rows, int subItem) {
+    QStringList texts;
+    for (qsizetype i = 1; i <= rows.count(); ++i) {
+        texts.append(subItem == 0 ? rows.text(i) : rows.subItem(i, subItem));
+    }
+    return texts;
+}
+
+void fill(EntryListModel& rows, const QList<Entry>& entries) {
+    for (const Entry& e : entries) {
+        rows.append(e);
+    }
+}
+} // namespace
+
+class tst_EntryList : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsAreAddressedFromOneInTheOrderShown() {
+        EntryListModel rows;
+        QCOMPARE(rows.append({"a", "1", "x"}), 1);
+        QCOMPARE(rows.append({"b", "2", "y"}), 2);
+        QCOMPARE(rows.append({"c", "3", "z"}), 3);
+        QCOMPARE(rows.subItem(2, 1), QStringLiteral("2"));
+        QCOMPARE(rows.subItem(3, 2), QStringLiteral("z"));
+
+        rows.remove(1); // the rows behind move up by one
+        QCOMPARE(column(rows, 0), QStringList({"b", "c"}));
+        rows.setRow(2, {"C", "33", ""});
+        QCOMPARE(rows.row(2), (Entry{"C", "33", ""}));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, rows.row(3));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, rows.remove(0));
+    }
+
+    void theListCannotBeEditedInPlace() {
+        EntryListModel rows;
+        rows.addColumnHeader(QStringLiteral("Username"));
+        rows.append({"a", "1", "x"});
+        const Qt::ItemFlags flags = rows.flags(rows.index(0, 0));
+        QVERIFY(!flags.testFlag(Qt::ItemIsEditable));
+        QVERIFY(flags.testFlag(Qt::ItemIsSelectable));
+        QVERIFY(!rows.setData(rows.index(0, 0), QStringLiteral("b")));
+    }
+
+    void bulkAppendKeepsFileOrderAfterExistingRows() {
+        EntryListModel rows;
+        rows.append({"first", "", ""});
+        QSignalSpy inserted(&rows, &QAbstractItemModel::rowsInserted);
+        rows.appendEntries({{"x", "", ""}, {"y", "", ""}});
+        QCOMPARE(inserted.size(), 1); // one notification for the whole load
+        QCOMPARE(column(rows, 0), QStringList({"first", "x", "y"}));
+    }
+
+    void sortingIsCaseInsensitiveStableAndInBothDirections() {
+        EntryListModel rows;
+        rows.setCollatorLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        fill(rows, {{"bob", "2", "one"}, {"Alice", "1", "two"}, {"alice", "3", "three"},
+                    {"Carol", "0", "four"}, {"ALICE", "4", "five"}});
+        QSignalSpy layout(&rows, &QAbstractItemModel::layoutChanged);
+        rows.sortBy(0, 0);
+        QCOMPARE(layout.size(), 1);
+        // Equal names keep the order they had.
+        QCOMPARE(column(rows, 2), QStringList({"two", "three", "five", "one", "four"}));
+        rows.sortBy(0, 1);
+        QCOMPARE(column(rows, 0), QStringList({"Carol", "bob", "Alice", "alice", "ALICE"}));
+        rows.sortBy(1, 0);
+        QCOMPARE(column(rows, 1), QStringList({"0", "1", "2", "3", "4"}));
+        QVERIFY(rows.sorted());
+        QCOMPARE(rows.sortKey(), 1);
+        QCOMPARE(rows.sortOrder(), 0);
+    }
+
+    void sortingIgnoresCaseInTheDefaultLocaleToo() {
+        EntryListModel rows; // the machine's locale, "C" under the tests
+        fill(rows, {{"b", "", ""}, {"A", "", ""}, {"a", "", ""}, {"B", "", ""}});
+        rows.sortBy(0, 0);
+        const QStringList names = column(rows, 0);
+        QCOMPARE(names.mid(0, 2).join(QString()).toLower(), QStringLiteral("aa"));
+        QCOMPARE(names.mid(2, 2).join(QString()).toLower(), QStringLiteral("bb"));
+    }
+
+    void sortingKeepsTheSelectionOnTheSameEntry() {
+        EntryList list;
+        list.addColumnHeader(QStringLiteral("Username"), 2345);
+        list.addColumnHeader(QStringLiteral("Password"), 2375);
+        list.addColumnHeader(QStringLiteral("Website/Location"), 4095);
+        fill(list.rows(), {{"c", "", ""}, {"a", "", ""}, {"b", "", ""}});
+        list.selectRow(1);
+        QVERIFY(list.isSelected(1));
+        list.rows().sortBy(0, 0);
+        QCOMPARE(list.firstSelected(), 3);
+        QCOMPARE(list.rows().text(list.firstSelected()), QStringLiteral("c"));
+    }
+
+    void headerClickReportsTheOneBasedIndex() {
+        EntryList list;
+        list.addColumnHeader(QStringLiteral("Username"), 2345);
+        list.addColumnHeader(QStringLiteral("Password"), 2375);
+        list.addColumnHeader(QStringLiteral("Website/Location"), 4095);
+        QSignalSpy clicks(&list, &EntryList::columnClick);
+        emit list.header()->sectionClicked(1);
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(clicks[0][0].toInt(), 2);
+        QCOMPARE(list.firstSelected(), 0);
+        QVERIFY(!list.isSelected(1));
+    }
+
+    void noSixteenBitLimit() {
+        EntryListModel rows;
+        std::vector<Entry> many(70000, Entry{"u", "p", "l"});
+        many.back().username = QStringLiteral("last");
+        rows.appendEntries(std::move(many));
+        QCOMPARE(rows.count(), 70000);
+        QCOMPARE(rows.rowCount(), 70000);
+        QCOMPARE(rows.text(70000), QStringLiteral("last"));
+        rows.remove(40000);
+        QCOMPARE(rows.count(), 69999);
+    }
+};
+
+QTEST_MAIN(tst_EntryList)
+#include "tst_EntryList.moc"

@@ -1,1 +1,203 @@
+#include "app/ProgramIdentity.h"
+#include "store/CredentialStore.h"
+#include "support/WindowTestBase.h"
+#include "ui/Forms.h"
+#include "ui/Twips.h"
+#include "ui/dialogs/frmPass.h"
+#include "ui/main/Form1.h"
+#include "ui/main/ListLayout.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+using namespace kestrune;
+using kestrune::ui::forms;
+using kestrune::ui::Form1;
+
+namespace {
+QStringList captionsOf(const QMenu* menu) {
+    QStringList captions;
+    for (const QAction* action : menu->actions()) {
+        captions.append(action->text());
+    }
+    return captions;
+}
+} // namespace
+
+class tst_Form1 : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void captionAndWebsiteButtonComeFromTheIdentity() {
+        Form1* main = forms().load<Form1>();
+        QCOMPARE(main->windowTitle(), QStringLiteral("Kestrune by Kestrune Project"));
+        QCOMPARE(main->cmdWebsite[0]->text(), QStringLiteral("Visit www.kestrune.example"));
+    }
+
+    void emptyCompanyNameLeavesTheCaptionEndingInABlank() {
+        app::versionInformation().CompanyName = QString();
+        app::LoadIdentity();
+        Form1* main = forms().load<Form1>();
+        QCOMPARE(main->windowTitle(), QStringLiteral("Kestrune by "));
+    }
+
+    void buttonsHaveTheirCaptionsPicturesAndTabOrder() {
+        Form1* main = forms().load<Form1>();
+        const QList<QToolButton*> buttons = {main->cmdAdd[0], main->cmdEdit, main->cmdDelete,
+                                             main->cmdGoto, main->cmdCopy[0], main->cmdCopy[1],
+                                             main->cmdCopy[2]};
+        const QStringList captions = {QStringLiteral("Add"),           QStringLiteral("Edit"),
+                                      QStringLiteral("Delete"),        QStringLiteral("Go To"),
+                                      QStringLiteral("Copy Username"), QStringLiteral("Copy Password"),
+                                      QStringLiteral("Copy Used At")};
+        for (qsizetype i = 0; i < buttons.size(); ++i) {
+            QCOMPARE(buttons[i]->text(), captions[i]);
+            QVERIFY2(!buttons[i]->icon().isNull(), qPrintable(captions[i]));
+            QCOMPARE(buttons[i]->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        }
+        QVERIFY(!main->cmdWebsite[0]->icon().isNull());
+        // Design places: Add, Delete, Edit, Go To along the top row.
+        QVERIFY(main->cmdAdd[0]->x() < main->cmdDelete->x());
+        QVERIFY(main->cmdDelete->x() < main->cmdEdit->x());
+        QVERIFY(main->cmdEdit->x() < main->cmdGoto->x());
+        QVERIFY(main->cmdGoto->x() < main->cmdWebsite[0]->x());
+
+        const QList<QWidget*> tabOrder = {main->cmdAdd[0], main->cmdEdit,    main->cmdDelete,
+                                          main->cmdWebsite[0], main->lstPass, main->cmdCopy[0],
+                                          main->cmdGoto,   main->cmdCopy[1], main->cmdCopy[2]};
+        QList<QWidget*> chain;
+        for (QWidget* w = tabOrder.first(); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
+            if (tabOrder.contains(w) && !chain.contains(w)) {
+                chain.append(w);
+            }
+        }
+        QCOMPARE(chain, tabOrder);
+    }
+
+    void menusHoldTheirItemsInOrder() {
+        Form1* main = forms().load<Form1>();
+        QStringList titles;
+        for (const QAction* action : main->menuBar()->actions()) {
+            titles.append(action->text());
+        }
+        QCOMPARE(titles, QStringList({"File", "Data", "Copy", "Help", "About"}));
+        QCOMPARE(captionsOf(main->mnuFile), QStringList({"Exit"}));
+        QCOMPARE(captionsOf(main->mnuData),
+                 QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
+                              "Goto \"Used At\" Location"}));
+        QCOMPARE(captionsOf(main->mnuCopy),
+                 QStringList({"Selected Username", "Selected Password", "Selected Used At Location"}));
+        QCOMPARE(captionsOf(main->mnuHelp), QStringList({"View Help"}));
+        QCOMPARE(captionsOf(main->mnuAbout), QStringList({"About this software"}));
+        QCOMPARE(main->mnuDataItem[3]->objectName(), QStringLiteral("mnuDataItem(3)"));
+    }
+
+    void listHasThreeColumnsUnderTheirCopyButtons() {
+        Form1* main = forms().load<Form1>();
+        const auto& rows = main->lstPass->rows();
+        QCOMPARE(rows.columnHeaders(), QStringList({"Username", "Password", "Website/Location"}));
+        // 2345, 2375 and 4095 twips at the design widths, to the nearest pixel.
+        const int tolerance = ui::pixelsToTwips(1);
+        QVERIFY(qAbs(main->lstPass->columnWidthTwips(0) - 2345) <= tolerance);
+        QVERIFY(qAbs(main->lstPass->columnWidthTwips(1) - 2375) <= tolerance);
+        QVERIFY(qAbs(main->lstPass->columnWidthTwips(2) - 4095) <= tolerance);
+    }
+
+    void statusLineShowsOnlyTheLastMessage() {
+        Form1* main = forms().load<Form1>();
+        main->StatusMessage(QStringLiteral("first"));
+        main->StatusMessage(QStringLiteral("second"));
+        QCOMPARE(main->statusText(), QStringLiteral("second"));
+        QCOMPARE(main->statusBar()->currentMessage(), QString());
+        // Markup is shown as typed.
+        main->StatusMessage(QStringLiteral("Copied Password <b>x</b>"));
+        QCOMPARE(main->statusPanel->textFormat(), Qt::PlainText);
+    }
+
+    void resizeRuleKeepsSizesNonNegative_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("listWidth");
+        QTest::addColumn<int>("listHeight");
+        QTest::newRow("design") << 9135 << 7195 << 9015 << 4215;
+        QTest::newRow("lower than the margins") << 9135 << 2000 << 9015 << 980;
+        QTest::newRow("narrower than the margins") << 100 << 7195 << 20 << 4215;
+        QTest::newRow("exactly the margins") << 120 << 2980 << 0 << 0;
+    }
+    void resizeRuleKeepsSizesNonNegative() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, listWidth);
+        QFETCH(int, listHeight);
+        const ui::ListSize size = ui::ListSizeForWindow(width, height, 60, 1980);
+        QCOMPARE(size.width, listWidth);
+        QCOMPARE(size.height, listHeight);
+    }
+
+    void resizingTheWindowLaysOutTheList() {
+        Form1* main = forms().load<Form1>();
+        main->afterFormLoad();
+        const QPoint place = main->lstPass->pos();
+        main->resize(800, 600);
+        QTRY_COMPARE(main->width(), 800);
+        const QRect outer = main->frameGeometry();
+        const int expectedWidth = ui::twipsToPixels(
+            qAbs(ui::pixelsToTwips(outer.width()) - 2 * ui::pixelsToTwips(place.x())));
+        const int expectedHeight = ui::twipsToPixels(
+            qAbs(ui::pixelsToTwips(outer.height()) - ui::pixelsToTwips(place.y()) - 1000));
+        QCOMPARE(main->lstPass->width(), expectedWidth);
+        QCOMPARE(main->lstPass->height(), expectedHeight);
+        QCOMPARE(main->lstPass->pos(), place);
+
+        // Minimized: the list keeps its size.
+        const QSize before = main->lstPass->size();
+        main->showMinimized();
+        main->layOutList();
+        QCOMPARE(main->lstPass->size(), before);
+    }
+
+    void afterFormLoadShowsTheWindowAndClosesThePasswordDialog() {
+        Form1* main = forms().load<Form1>();
+        QVERIFY(forms().isLoaded<ui::frmPass>());
+        QVERIFY(main->isHidden());
+        store::credentialStore().state.MasterPassword = QStringLiteral("x"); // accepted
+        main->afterFormLoad();
+        QVERIFY(main->isVisible());
+        QVERIFY(!forms().isLoaded<ui::frmPass>());
+        QCOMPARE(fixture->fake->exit.calls, 0);
+    }
+
+    void closingTheMainWindowEndsTheProgram() {
+        Form1* main = forms().load<Form1>();
+        store::credentialStore().state.MasterPassword = QStringLiteral("x");
+        main->afterFormLoad();
+        main->mnuFileItem[0]->trigger(); // File, Exit
+        QCOMPARE(fixture->fake->exit.calls, 1);
+        QVERIFY(!forms().isLoaded<Form1>());
+        QVERIFY(fixture->fake->messages.shown.empty()); // no confirmation
+    }
+
+    void anUnreadableDataFileEndsTheProgramWithoutWriting() {
+        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
+        forms().load<Form1>();
+        QCOMPARE(fixture->fake->exit.calls, 1);
+        QVERIFY(!forms().isLoaded<ui::frmPass>());
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QVERIFY(fixture->fake->messages.shown[0].text.contains(fixture->dataFile()));
+        QVERIFY(QFileInfo(fixture->dataFile()).isDir());
+        QCOMPARE(QDir(fixture->folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    }
+
+private:
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_Form1)
+#include "tst_Form1.moc"
