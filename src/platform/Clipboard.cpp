@@ -19,9 +19,17 @@ void QtClipboard::setText(const QString& text, bool secret) {
 #ifdef Q_OS_WIN
         // Windows' clipboard history and cloud clipboard: leave this one out.
         const QByteArray zero(4, '\0');
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""), zero);
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""), zero);
-        data->setData(QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""), zero);
+        data->setData(
+            QStringLiteral(
+                "application/"
+                "x-qt-windows-mime;value=\"ExcludeClipboardContentFromMonitorProcessing\""),
+            zero);
+        data->setData(
+            QStringLiteral("application/x-qt-windows-mime;value=\"CanIncludeInClipboardHistory\""),
+            zero);
+        data->setData(
+            QStringLiteral("application/x-qt-windows-mime;value=\"CanUploadToCloudClipboard\""),
+            zero);
 #endif
     }
     QGuiApplication::clipboard()->setMimeData(data); // the clipboard takes ownership

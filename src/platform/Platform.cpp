@@ -33,10 +33,11 @@ Services& services() {
 
 void install(const Services& replacement) {
     const Services& r = real();
-    current() = Services{orReal(replacement.messages, r.messages), orReal(replacement.exit, r.exit),
-                         orReal(replacement.onTop, r.onTop),       orReal(replacement.folder, r.folder),
-                         orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
-                         orReal(replacement.opener, r.opener)};
+    current() = Services{
+        orReal(replacement.messages, r.messages), orReal(replacement.exit, r.exit),
+        orReal(replacement.onTop, r.onTop),       orReal(replacement.folder, r.folder),
+        orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
+        orReal(replacement.opener, r.opener)};
 }
 
 void installReal() {

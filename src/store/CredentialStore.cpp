@@ -79,7 +79,8 @@ bool CredentialStore::LoadData() {
 bool CredentialStore::CreateMasterPassword() {
     // The file is written before the dialog goes away, so that a failed write
     // leaves the dialog, and what was typed, in place.
-    const FileResult written = writeFileAtomically(dataFilePath(), createdDataFile(state.MasterPassword));
+    const FileResult written =
+        writeFileAtomically(dataFilePath(), createdDataFile(state.MasterPassword));
     if (!written.ok) {
         fail(QStringLiteral("Kestrune could not save the master password.  Nothing has been "
                             "changed; please try again."),
@@ -94,8 +95,8 @@ bool CredentialStore::CreateMasterPassword() {
 }
 
 bool CredentialStore::SaveData() {
-    const FileResult written =
-        writeFileAtomically(dataFilePath(), savedDataFile(state.MasterPassword, host_->entryRows()));
+    const FileResult written = writeFileAtomically(
+        dataFilePath(), savedDataFile(state.MasterPassword, host_->entryRows()));
     if (!written.ok) {
         fail(QStringLiteral("Kestrune could not save your entries.  The data file on disk has "
                             "been left as it was."),

@@ -27,9 +27,9 @@ public:
 
 // The master password of the running program and the login state.
 struct StoreState {
-    QString MasterPassword;          // empty until the password dialog succeeds
-    QString StoredPassword;          // line 1 of data.enc, decoded
-    bool CreatingPassword = false;   // line 1 was empty: a new password is needed
+    QString MasterPassword;        // empty until the password dialog succeeds
+    QString StoredPassword;        // line 1 of data.enc, decoded
+    bool CreatingPassword = false; // line 1 was empty: a new password is needed
 };
 
 // The credential store: creates, reads and writes data.enc. The rows of the

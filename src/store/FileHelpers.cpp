@@ -17,8 +17,8 @@ QString describe(const QFileDevice& file, const QString& fallback) {
 }
 
 FileResult notAFile(const QString& path) {
-    return FileResult::failure(
-        QStringLiteral("Something other than a file stands at %1.").arg(QDir::toNativeSeparators(path)));
+    return FileResult::failure(QStringLiteral("Something other than a file stands at %1.")
+                                   .arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace
@@ -27,7 +27,8 @@ QString FileNameOf(const QString& path) {
     if (path.isEmpty()) {
         return {};
     }
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return path.mid(cut + 1);
 }
 
@@ -137,14 +138,16 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
         }
         done += n;
     }
-    const bool written = done == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
+    const bool written =
+        done == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
     if (!written) {
         const QString why = describe(file, QStringLiteral("Not all of the data could be written."));
         file.cancelWriting();
         return FileResult::failure(why);
     }
     if (!file.commit()) {
-        return FileResult::failure(describe(file, QStringLiteral("The file could not be replaced.")));
+        return FileResult::failure(
+            describe(file, QStringLiteral("The file could not be replaced.")));
     }
     return {};
 }

@@ -24,7 +24,8 @@ QString GeneralDateText(const QDateTime& when, const QLocale& locale) {
     if (when.time() == QTime(0, 0)) {
         return date;
     }
-    return date + QLatin1Char(' ') + locale.toString(when.time(), LongTimeFormatWithoutZone(locale));
+    return date + QLatin1Char(' ') +
+           locale.toString(when.time(), LongTimeFormatWithoutZone(locale));
 }
 
 } // namespace kestrune::store

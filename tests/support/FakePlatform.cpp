@@ -11,16 +11,17 @@ platform::Answer FakeMessageBoxes::show(QWidget* /*owner*/, const QString& text,
         answers.pop_front();
         return answer;
     }
-    return buttons == platform::Buttons::RetryCancel ? platform::Answer::Retry : platform::Answer::Ok;
+    return buttons == platform::Buttons::RetryCancel ? platform::Answer::Retry
+                                                     : platform::Answer::Ok;
 }
 
-QString FakeSettings::value(const QString& application, const QString& section,
-                            const QString& name, const QString& defaultValue) const {
+QString FakeSettings::value(const QString& application, const QString& section, const QString& name,
+                            const QString& defaultValue) const {
     return values.value(application + '/' + section + '/' + name, defaultValue);
 }
 
-void FakeSettings::setValue(const QString& application, const QString& section,
-                            const QString& name, const QString& value) {
+void FakeSettings::setValue(const QString& application, const QString& section, const QString& name,
+                            const QString& value) {
     values.insert(application + '/' + section + '/' + name, value);
 }
 

@@ -9,8 +9,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFile>
+#include <QTimer>
 
 namespace kestrune::test {
 

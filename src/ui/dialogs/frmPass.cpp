@@ -146,12 +146,13 @@ void frmPass::Load() {
 }
 
 void frmPass::layOutCreateMode() {
-    SkinLabel1->setText(QStringLiteral("Because this is the first time you have used ") +
-                        app::ProgramIdentity().ProductName +
-                        QStringLiteral(", you will need to create a master password.  This password "
-                                       "will be required to open the program from now on, and can "
-                                       "not be reset.\n\nPlease enter a password that you will not "
-                                       "forget."));
+    SkinLabel1->setText(
+        QStringLiteral("Because this is the first time you have used ") +
+        app::ProgramIdentity().ProductName +
+        QStringLiteral(", you will need to create a master password.  This password "
+                       "will be required to open the program from now on, and can "
+                       "not be reset.\n\nPlease enter a password that you will not "
+                       "forget."));
     setHeight(SkinLabel1, 1500);
     setTop(txtPass, 1700);
     setTop(txtPass2, boxOf(txtPass).height + 1700 + 60);
@@ -189,15 +190,16 @@ void frmPass::okCreate() {
     const QString typed = txtPass->text();
     if (typed.size() < 4) {
         app::SetOnTop(this, false);
-        messages.show(this, QStringLiteral("You must enter a password that is at least 4 characters long"),
-                      title, platform::Buttons::Ok);
+        messages.show(
+            this, QStringLiteral("You must enter a password that is at least 4 characters long"),
+            title, platform::Buttons::Ok);
         app::SetOnTop(this, true);
         return;
     }
     if (txtPass2->text() != typed) {
         app::SetOnTop(this, false);
-        messages.show(this, QStringLiteral("Your passwords did not match.  Please try again."), title,
-                      platform::Buttons::Ok);
+        messages.show(this, QStringLiteral("Your passwords did not match.  Please try again."),
+                      title, platform::Buttons::Ok);
         txtPass2->clear();
         txtPass->clear();
         app::SetOnTop(this, true);

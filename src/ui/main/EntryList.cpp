@@ -57,7 +57,8 @@ void EntryList::selectRow(qsizetype position) {
         return;
     }
     const QModelIndex index = model_.index(int(position - 1), 0);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
 }
 
 } // namespace kestrune::ui

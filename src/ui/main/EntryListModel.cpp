@@ -10,6 +10,22 @@ namespace kestrune::ui {
 
 using store::Entry;
 
+namespace {
+
+// Stable sort of row numbers by a three-way comparison of their keys.
+template <typename Compare>
+void stableSortRows(std::vector<std::size_t>& order, Compare compare, bool descending) {
+    if (descending) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return compare(a, b) > 0; });
+    } else {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return compare(a, b) < 0; });
+    }
+}
+
+} // namespace
+
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
     setCollatorLocale(QLocale());
 }
@@ -23,7 +39,8 @@ void EntryListModel::setCollatorLocale(const QLocale& locale) {
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
     // Views count rows in int; the list itself is not limited by that.
-    return parent.isValid() ? 0 : int(std::min<qsizetype>(count(), std::numeric_limits<int>::max()));
+    return parent.isValid() ? 0
+                            : int(std::min<qsizetype>(count(), std::numeric_limits<int>::max()));
 }
 
 int EntryListModel::columnCount(const QModelIndex& parent) const {
@@ -161,22 +178,30 @@ void EntryListModel::applySort() {
     if (n < 2) {
         return;
     }
-    // One collation key per row, computed once; the comparisons then only
-    // compare keys. A stable sort keeps rows with equal texts in their order.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(n);
-    for (const Entry& e : rows_) {
-        const QString& text = field(e, sortKey_);
-        keys.push_back(collator_.sortKey(foldCase_ ? text.toCaseFolded() : text));
-    }
+    // One key per row, computed once; the comparisons then only compare keys.
+    // A stable sort keeps rows with equal texts in their order.
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), std::size_t{0});
-    if (sortOrder_ == 0) {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) < 0; });
+    const bool descending = sortOrder_ != 0;
+    if (foldCase_) {
+        // Code-point order of the case-folded texts.
+        std::vector<QString> keys;
+        keys.reserve(n);
+        for (const Entry& e : rows_) {
+            keys.push_back(field(e, sortKey_).toCaseFolded());
+        }
+        stableSortRows(
+            order, [&](std::size_t a, std::size_t b) { return QString::compare(keys[a], keys[b]); },
+            descending);
     } else {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]) > 0; });
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(n);
+        for (const Entry& e : rows_) {
+            keys.push_back(collator_.sortKey(field(e, sortKey_)));
+        }
+        stableSortRows(
+            order, [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]); },
+            descending);
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -62,7 +62,9 @@ public:
 
     // store::EntryRows
     qsizetype entryCount() const override { return count(); }
-    const store::Entry& entryAt(qsizetype index) const override { return rows_[std::size_t(index)]; }
+    const store::Entry& entryAt(qsizetype index) const override {
+        return rows_[std::size_t(index)];
+    }
     void appendEntries(std::vector<store::Entry>&& entries) override;
 
 private:

@@ -42,7 +42,8 @@ Form1::Form1() {
 
     cmdAdd[0] = makeButton("cmdAdd(0)", QStringLiteral("Add"), "btn-add", 60, 60, 1155, 1035);
     cmdEdit = makeButton("cmdEdit", QStringLiteral("Edit"), "btn-edit", 2460, 60, 1155, 1035);
-    cmdDelete = makeButton("cmdDelete", QStringLiteral("Delete"), "btn-delete", 1260, 60, 1155, 1035);
+    cmdDelete =
+        makeButton("cmdDelete", QStringLiteral("Delete"), "btn-delete", 1260, 60, 1155, 1035);
     cmdWebsite[0] = makeButton("cmdWebsite(0)", QString(), "btn-website", 4860, 60, 4095, 1035);
     lstPass = new EntryList(client);
     lstPass->setObjectName(QStringLiteral("lstPass"));
@@ -56,7 +57,7 @@ Form1::Form1() {
                             1140, 4095, 795);
 
     // The tab order of the design.
-    QWidget* order[] = {cmdAdd[0], cmdEdit, cmdDelete, cmdWebsite[0], lstPass,
+    QWidget* order[] = {cmdAdd[0],  cmdEdit, cmdDelete,  cmdWebsite[0], lstPass,
                         cmdCopy[0], cmdGoto, cmdCopy[1], cmdCopy[2]};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
@@ -76,9 +77,9 @@ Form1::Form1() {
 
     buildMenus();
 
-    resize(twipsToPixels(kClientWidth),
-           twipsToPixels(kClientHeight - kStatusBarHeight) + StatusBar1->sizeHint().height() +
-               menuBar()->sizeHint().height());
+    resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight - kStatusBarHeight) +
+                                            StatusBar1->sizeHint().height() +
+                                            menuBar()->sizeHint().height());
 }
 
 QToolButton* Form1::makeButton(const char* name, const QString& caption, const char* picture,
@@ -147,7 +148,8 @@ void Form1::Load() {
 
     lstPass->addColumnHeader(QStringLiteral("Username"), pixelsToTwips(cmdCopy[0]->width()) - 10);
     lstPass->addColumnHeader(QStringLiteral("Password"), pixelsToTwips(cmdCopy[1]->width()) + 20);
-    lstPass->addColumnHeader(QStringLiteral("Website/Location"), pixelsToTwips(cmdCopy[2]->width()));
+    lstPass->addColumnHeader(QStringLiteral("Website/Location"),
+                             pixelsToTwips(cmdCopy[2]->width()));
 
     // Centred on the screen at its first show.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -33,10 +33,10 @@ private slots:
         frmPass* dialog = start();
         QVERIFY(store::credentialStore().state.CreatingPassword);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Password Required"));
-        QVERIFY(dialog->SkinLabel1->text().startsWith(
-            QStringLiteral("Because this is the first time you have used Kestrune, you will need to "
-                           "create a master password.  This password will be required to open the "
-                           "program from now on, and can not be reset.")));
+        QVERIFY(dialog->SkinLabel1->text().startsWith(QStringLiteral(
+            "Because this is the first time you have used Kestrune, you will need to "
+            "create a master password.  This password will be required to open the "
+            "program from now on, and can not be reset.")));
         QVERIFY(dialog->SkinLabel1->text().endsWith(
             QStringLiteral("\n\nPlease enter a password that you will not forget.")));
         QCOMPARE(dialog->boxOf(dialog->SkinLabel1).height, 1500);
@@ -54,7 +54,8 @@ private slots:
         QCOMPARE(dialog->PasswordTries, 0);
         // Topmost from its load; the main window stays hidden.
         QVERIFY(!fixture->fake->onTop.calls.empty());
-        QCOMPARE(fixture->fake->onTop.calls.back(), std::make_pair(static_cast<QWidget*>(dialog), true));
+        QCOMPARE(fixture->fake->onTop.calls.back(),
+                 std::make_pair(static_cast<QWidget*>(dialog), true));
         QVERIFY(mainWindow()->isHidden());
     }
 
@@ -81,7 +82,8 @@ private slots:
         type(dialog->txtPass2, "abc");
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].text, QStringLiteral("You must enter a password that is at least 4 characters long"));
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("You must enter a password that is at least 4 characters long"));
         QCOMPARE(shown[0].title, QStringLiteral("Kestrune"));
         QCOMPARE(shown[0].buttons, platform::Buttons::Ok);
         QCOMPARE(dialog->txtPass->text(), QStringLiteral("abc"));

@@ -16,8 +16,8 @@
 #include <QToolButton>
 
 using namespace kestrune;
-using kestrune::ui::forms;
 using kestrune::ui::Form1;
+using kestrune::ui::forms;
 
 namespace {
 QStringList captionsOf(const QMenu* menu) {
@@ -50,13 +50,14 @@ private slots:
 
     void buttonsHaveTheirCaptionsPicturesAndTabOrder() {
         Form1* main = forms().load<Form1>();
-        const QList<QToolButton*> buttons = {main->cmdAdd[0], main->cmdEdit, main->cmdDelete,
-                                             main->cmdGoto, main->cmdCopy[0], main->cmdCopy[1],
+        const QList<QToolButton*> buttons = {main->cmdAdd[0], main->cmdEdit,    main->cmdDelete,
+                                             main->cmdGoto,   main->cmdCopy[0], main->cmdCopy[1],
                                              main->cmdCopy[2]};
-        const QStringList captions = {QStringLiteral("Add"),           QStringLiteral("Edit"),
-                                      QStringLiteral("Delete"),        QStringLiteral("Go To"),
-                                      QStringLiteral("Copy Username"), QStringLiteral("Copy Password"),
-                                      QStringLiteral("Copy Used At")};
+        const QStringList captions = {
+            QStringLiteral("Add"),           QStringLiteral("Edit"),
+            QStringLiteral("Delete"),        QStringLiteral("Go To"),
+            QStringLiteral("Copy Username"), QStringLiteral("Copy Password"),
+            QStringLiteral("Copy Used At")};
         for (qsizetype i = 0; i < buttons.size(); ++i) {
             QCOMPARE(buttons[i]->text(), captions[i]);
             QVERIFY2(!buttons[i]->icon().isNull(), qPrintable(captions[i]));
@@ -69,11 +70,12 @@ private slots:
         QVERIFY(main->cmdEdit->x() < main->cmdGoto->x());
         QVERIFY(main->cmdGoto->x() < main->cmdWebsite[0]->x());
 
-        const QList<QWidget*> tabOrder = {main->cmdAdd[0], main->cmdEdit,    main->cmdDelete,
-                                          main->cmdWebsite[0], main->lstPass, main->cmdCopy[0],
-                                          main->cmdGoto,   main->cmdCopy[1], main->cmdCopy[2]};
+        const QList<QWidget*> tabOrder = {main->cmdAdd[0],     main->cmdEdit,    main->cmdDelete,
+                                          main->cmdWebsite[0], main->lstPass,    main->cmdCopy[0],
+                                          main->cmdGoto,       main->cmdCopy[1], main->cmdCopy[2]};
         QList<QWidget*> chain;
-        for (QWidget* w = tabOrder.first(); chain.size() < tabOrder.size(); w = w->nextInFocusChain()) {
+        for (QWidget* w = tabOrder.first(); chain.size() < tabOrder.size();
+             w = w->nextInFocusChain()) {
             if (tabOrder.contains(w) && !chain.contains(w)) {
                 chain.append(w);
             }
@@ -92,8 +94,8 @@ private slots:
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
                               "Goto \"Used At\" Location"}));
-        QCOMPARE(captionsOf(main->mnuCopy),
-                 QStringList({"Selected Username", "Selected Password", "Selected Used At Location"}));
+        QCOMPARE(captionsOf(main->mnuCopy), QStringList({"Selected Username", "Selected Password",
+                                                         "Selected Used At Location"}));
         QCOMPARE(captionsOf(main->mnuHelp), QStringList({"View Help"}));
         QCOMPARE(captionsOf(main->mnuAbout), QStringList({"About this software"}));
         QCOMPARE(main->mnuDataItem[3]->objectName(), QStringLiteral("mnuDataItem(3)"));
