@@ -161,6 +161,14 @@ void Form1::Load() {
     store.BeginLogin();
 }
 
+void Form1::setVisible(bool visible) {
+    if (visible && forms().isLoaded<frmPass>() &&
+        store::credentialStore().state.MasterPassword.isEmpty()) {
+        return;
+    }
+    QMainWindow::setVisible(visible);
+}
+
 void Form1::StatusMessage(const QString& text) {
     statusPanel->setText(text);
 }

@@ -65,6 +65,11 @@ public:
     // Lays the list out for the window's current outer size.
     void layOutList();
 
+    // While the master password dialog waits for its password the main window
+    // stays hidden: a request to show it then is not carried out, so that it
+    // does not flash up behind the dialog.
+    void setVisible(bool visible) override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;

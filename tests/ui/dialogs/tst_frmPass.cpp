@@ -287,8 +287,11 @@ private slots:
         frmPass* dialog = start();
         QCOMPARE(dialog->Timer1->interval(), 100);
         QVERIFY(dialog->Timer1->isActive());
-        mainWindow()->show();
+        mainWindow()->QMainWindow::setVisible(true);
         dialog->Timer1_Timer();
+        QVERIFY(mainWindow()->isHidden());
+        // Nor can it be shown while the dialog waits.
+        mainWindow()->show();
         QVERIFY(mainWindow()->isHidden());
     }
 

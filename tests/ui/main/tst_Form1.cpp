@@ -145,7 +145,9 @@ private slots:
 
     void resizingTheWindowLaysOutTheList() {
         Form1* main = forms().load<Form1>();
+        store::credentialStore().state.MasterPassword = QStringLiteral("x");
         main->afterFormLoad();
+        QVERIFY(main->isVisible());
         const QPoint place = main->lstPass->pos();
         main->resize(800, 600);
         QTRY_COMPARE(main->width(), 800);
