@@ -74,20 +74,14 @@ private slots:
 
     void mainWindowTakesTheSplashIcon() {
         auto* splash = forms().load<app::frmSplash>();
-        splash->Timer2->stop();
-        splash->intTemp = 148;
-        splash->Timer2_Timer();
-        auto* main = forms().find<ui::Form1>();
+        auto* main = handOver(splash);
         QVERIFY(!splash->windowIcon().isNull());
         QCOMPARE(main->windowIcon().cacheKey(), splash->windowIcon().cacheKey());
     }
 
     void closingTheMainWindowUnloadsTheSplashAndEndsTheProgram() {
         auto* splash = forms().load<app::frmSplash>();
-        splash->Timer2->stop();
-        splash->intTemp = 148;
-        splash->Timer2_Timer();
-        auto* main = forms().find<ui::Form1>();
+        auto* main = handOver(splash);
         QCOMPARE(fixture->fake->exit.calls, 0);
         main->close();
         QVERIFY(!forms().isLoaded<app::frmSplash>());
@@ -96,6 +90,14 @@ private slots:
     }
 
 private:
+    // Runs the splash window's last tick and returns the main window it loaded.
+    static ui::Form1* handOver(app::frmSplash* splash) {
+        splash->Timer2->stop();
+        splash->intTemp = 148;
+        splash->Timer2_Timer();
+        return forms().find<ui::Form1>();
+    }
+
     std::unique_ptr<test::ProgramFixture> fixture;
 };
 
