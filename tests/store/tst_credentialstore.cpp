@@ -1,0 +1,258 @@
+#include "store/CredentialStore.h"
+#include "store/DataFileFormat.h"
+#include "support/FakePlatform.h"
+#include "support/FakeStoreHost.h"
+
+#include "StoreTestUtil.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace kestrune::store;
+using namespace kestrune::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray CRLF = QByteArrayLiteral("\r\n");
+
+} // namespace
+
+class TestCredentialStore : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<FakePlatform> fake;
+    std::unique_ptr<FakeStoreHost> host;
+    QString file;
+
+    // A failure must be reported once, and name the data file.
+    void checkOneFailureNamingTheFile() {
+        QCOMPARE(host->failures.size(), 1);
+        QVERIFY2(host->failures[0].contains(QDir::toNativeSeparators(file)),
+                 qPrintable(host->failures[0]));
+    }
+
+    void startAgain() {
+        credentialStore().reset();
+        host = std::make_unique<FakeStoreHost>();
+        credentialStore().attach(host.get());
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        fake = std::make_unique<FakePlatform>(dir->path());
+        file = dir->filePath(u"data.enc"_s);
+        QCOMPARE(QDir::cleanPath(credentialStore().dataFilePath()), file);
+        startAgain();
+    }
+    void cleanup() {
+        credentialStore().reset();
+        fake.reset();
+        host.reset();
+        dir.reset();
+    }
+
+    void beginLoginCreatesAMissingFile() {
+        QVERIFY(credentialStore().BeginLogin());
+        QCOMPARE(fileBytes(file), CRLF);
+        QVERIFY(credentialStore().state.CreatingPassword);
+        QCOMPARE(credentialStore().state.StoredPassword, QString());
+        QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
+        QVERIFY(host->failures.isEmpty());
+        QCOMPARE(fake->exit.calls, 0);
+    }
+
+    void beginLoginReadsLineOne_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("case kept")
+            << flipped("PassWord") + CRLF + flipped("u|||p|||l") + CRLF + CRLF << u"PassWord"_s;
+        QTest::newRow("with separators") << flipped("a|||b") + CRLF << u"a|||b"_s;
+        QTest::newRow("LF inside") << flipped("a") + "\n" + flipped("b") + CRLF << u"aŠb"_s;
+        QTest::newRow("zero bytes") << QByteArray() << QString();
+        QTest::newRow("empty line 1") << CRLF + flipped("u|||p|||l") + CRLF << QString();
+    }
+    // An existing file is read, never written.
+    void beginLoginReadsLineOne() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, stored);
+        QVERIFY(putFile(file, content));
+        QVERIFY(credentialStore().BeginLogin());
+        QCOMPARE(credentialStore().state.StoredPassword, stored);
+        QCOMPARE(credentialStore().state.CreatingPassword, stored.isEmpty());
+        QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
+        QCOMPARE(fileBytes(file), content);
+    }
+
+    void folderAtTheDataFileEndsTheProgram_data() {
+        QTest::addColumn<bool>("login");
+        QTest::newRow("BeginLogin") << true;
+        QTest::newRow("LoadData") << false;
+    }
+    void folderAtTheDataFileEndsTheProgram() {
+        QFETCH(bool, login);
+        QVERIFY(QDir().mkdir(file));
+        QVERIFY(!(login ? credentialStore().BeginLogin() : credentialStore().LoadData()));
+        checkOneFailureNamingTheFile();
+        QCOMPARE(fake->exit.calls, 1);
+        QCOMPARE(host->calls, QStringList());
+        QCOMPARE(host->statusLines, QStringList());
+        QVERIFY(QFileInfo(file).isDir());
+        QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
+        QCOMPARE(namesIn(file), QStringList());
+    }
+
+    void loadDataAppendsInFileOrder_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<std::vector<Entry>>("expected");
+        QTest::addColumn<QString>("status");
+        const QByteArray pw = flipped("pw") + CRLF;
+        QTest::newRow("none") << pw + CRLF << std::vector<Entry>{} << u"Loaded 0 entries"_s;
+        QTest::newRow("one") << pw + flipped("a|||b|||c") + CRLF + CRLF
+                             << std::vector<Entry>{{u"a"_s, u"b"_s, u"c"_s}}
+                             << u"Loaded 1 entries"_s;
+        QTest::newRow("blank lines")
+            << pw + CRLF + flipped("c|||1|||") + CRLF + " \r\n" + flipped("a|||2|||") + CRLF +
+                   flipped("b|||3|||") + CRLF + CRLF
+            << std::vector<Entry>{{u"c"_s, u"1"_s, {}}, {u"a"_s, u"2"_s, {}}, {u"b"_s, u"3"_s, {}}}
+            << u"Loaded 3 entries"_s;
+    }
+    void loadDataAppendsInFileOrder() {
+        QFETCH(QByteArray, content);
+        QFETCH(std::vector<Entry>, expected);
+        QFETCH(QString, status);
+        QVERIFY(putFile(file, content));
+        const Entry before{u"already"_s, u"in"_s, u"list"_s};
+        host->list.rows = {before};
+        QVERIFY(credentialStore().LoadData());
+        expected.insert(expected.begin(), before);
+        QCOMPARE(host->list.rows, expected);
+        QCOMPARE(host->statusLines, QStringList{status});
+        QCOMPARE(host->calls, QStringList{u"afterFormLoad"_s});
+        QCOMPARE(fileBytes(file), content);
+    }
+
+    void createMasterPasswordReplacesTheFile() {
+        QVERIFY(putFile(file, CRLF + flipped("old|||entry|||x") + CRLF + CRLF));
+        credentialStore().state.MasterPassword = u"New|||Pass"_s;
+        QVERIFY(credentialStore().CreateMasterPassword());
+        QCOMPARE(fileBytes(file), flipped("New|||Pass") + CRLF);
+        QCOMPARE(host->statusLines, QStringList{u"Password created successfully"_s});
+        QCOMPARE(host->calls, (QStringList{u"unloadPasswordDialog"_s, u"letPendingEventsRun"_s,
+                                           u"afterFormLoad"_s}));
+        QVERIFY(host->failures.isEmpty());
+    }
+
+    void saveDataWritesTheRowsInOrder() {
+        QVERIFY(putFile(file, flipped("pw") + CRLF +
+                                  flipped("a much longer line than the new file") + CRLF));
+        credentialStore().state.MasterPassword = u"pw"_s;
+        QVERIFY(credentialStore().SaveData());
+        QCOMPARE(fileBytes(file), flipped("pw") + CRLF + CRLF);
+
+        host->list.rows = {
+            {u"zed"_s, u"1"_s, u"z.example"_s}, {u"amy"_s, u"2"_s, {}}, {{}, u"3"_s, {}}};
+        QVERIFY(credentialStore().SaveData());
+        QCOMPARE(fileBytes(file), flipped("pw") + CRLF + flipped("zed|||1|||z.example") + CRLF +
+                                      flipped("amy|||2|||") + CRLF + flipped("|||3|||") + CRLF +
+                                      CRLF);
+        QCOMPARE(host->statusLines.size(), 2);
+        for (const QString& line : host->statusLines) {
+            QVERIFY2(line.startsWith(u"Saved "_s) && line.size() > 6, qPrintable(line));
+        }
+        QVERIFY(host->failures.isEmpty());
+        QCOMPARE(host->calls, QStringList());
+    }
+
+    // A failed write tells the user why, naming the file, and changes
+    // nothing: no status line, no window calls, the program goes on.
+    void failedWriteChangesNothing_data() {
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("create, folder at the path") << true << true;
+        QTest::newRow("create, file size cap") << true << false;
+        QTest::newRow("save, folder at the path") << false << true;
+        QTest::newRow("save, file size cap") << false << false;
+    }
+    void failedWriteChangesNothing() {
+        QFETCH(bool, create);
+        QFETCH(bool, folder);
+        const QByteArray old = flipped("pw") + CRLF + flipped("kept|||as|||is") + CRLF + CRLF;
+        credentialStore().state.MasterPassword = u"new password"_s;
+        host->list.rows.assign(2000, Entry{u"user"_s, u"password"_s, u"somewhere"_s});
+        bool written = true;
+        if (folder) {
+            QVERIFY(QDir().mkdir(file));
+            written =
+                create ? credentialStore().CreateMasterPassword() : credentialStore().SaveData();
+            QVERIFY(QFileInfo(file).isDir());
+        } else {
+#ifdef Q_OS_UNIX
+            QVERIFY(putFile(file, old));
+            {
+                FileSizeCap cap{2};
+                QVERIFY(cap.active());
+                written = create ? credentialStore().CreateMasterPassword()
+                                 : credentialStore().SaveData();
+            }
+            QCOMPARE(fileBytes(file), old);
+#else
+            QSKIP("needs RLIMIT_FSIZE");
+#endif
+        }
+        QVERIFY(!written);
+        checkOneFailureNamingTheFile();
+        QCOMPARE(host->statusLines, QStringList());
+        QCOMPARE(host->calls, QStringList());
+        QCOMPARE(fake->exit.calls, 0);
+        QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
+    }
+
+    // What a save writes, a fresh start reads back the same, in order.
+    void roundTrip() {
+        const std::vector<Entry> tricky = {
+            {u"Šarka"_s, u"€uro ÿ"_s, QString()},
+            {u" "_s, u" padded "_s, u"  both  "_s},
+            {u"a|b"_s, u"c||d"_s, u"|e|"_s},
+            {u"ŠŠ\tŠ"_s, u"ŽžŸœ“”"_s, u"C:\\Program Files\\x"_s},
+            {u"\u00A0"_s, QString(), u"Š"_s},
+            {QString(), QString(), QString()},
+        };
+        const QString password = u"Pä|||ss Š€"_s;
+        host->list.rows = tricky;
+        credentialStore().state.MasterPassword = password;
+        QVERIFY(credentialStore().SaveData());
+
+        startAgain();
+        QVERIFY(credentialStore().BeginLogin());
+        QCOMPARE(credentialStore().state.StoredPassword, password);
+        QVERIFY(!credentialStore().state.CreatingPassword);
+        QVERIFY(credentialStore().LoadData());
+        QCOMPARE(host->list.rows, tricky);
+        QCOMPARE(host->statusLines, QStringList{u"Loaded 6 entries"_s});
+    }
+
+    // Far more entries than a 16-bit count could hold.
+    void manyEntries() {
+        constexpr int count = 100000;
+        VectorRows rows;
+        rows.rows.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            rows.rows.push_back({u"user%1"_s.arg(i), u"pw"_s, u"site"_s});
+        }
+        QVERIFY(putFile(file, savedDataFile(u"pw"_s, rows)));
+        QVERIFY(credentialStore().LoadData());
+        QCOMPARE(host->list.rows.size(), std::size_t(count));
+        QCOMPARE(host->list.rows[65536].username, u"user65536"_s);
+        QCOMPARE(host->list.rows.back().username, u"user99999"_s);
+        QCOMPARE(host->statusLines, QStringList{u"Loaded 100000 entries"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCredentialStore)
+#include "tst_credentialstore.moc"

@@ -1,0 +1,188 @@
+#include "store/FileHelpers.h"
+
+#include "StoreTestUtil.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace kestrune::store;
+using namespace kestrune::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+#ifdef Q_OS_UNIX
+int modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+#endif
+
+} // namespace
+
+class TestFileHelpers : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString file; // in a fresh folder, nothing there yet
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        file = DataFilePath(dir->path());
+        QCOMPARE(FileNameOf(file), QStringLiteral("data.enc"));
+    }
+
+    void fileNameOf_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("backslashes") << u"C:\\a\\b\\data.enc"_s << u"data.enc"_s;
+        QTest::newRow("slashes") << u"/a/b/data.enc"_s << u"data.enc"_s;
+        QTest::newRow("mixed") << u"C:\\a/b\\data.enc"_s << u"data.enc"_s;
+        QTest::newRow("bare name") << u"data.enc"_s << u"data.enc"_s;
+        QTest::newRow("ends in backslash") << u"C:\\a\\"_s << QString();
+        QTest::newRow("ends in slash") << u"/a/b/"_s << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void fileNameOf() {
+        QFETCH(QString, path);
+        QFETCH(QString, expected);
+        QCOMPARE(FileNameOf(path), expected);
+    }
+
+    void fileExists() {
+        QVERIFY(!FileExists(file));
+        QVERIFY(!FileExists(QString()));
+        QVERIFY(putFile(file, "x"));
+        QVERIFY(FileExists(file));
+        QVERIFY(!FileExists(dir->path()));
+#ifdef Q_OS_UNIX
+        const QString hidden = dir->filePath(QStringLiteral(".hidden"));
+        QVERIFY(putFile(hidden, "x"));
+        QVERIFY(!FileExists(hidden));
+#endif
+    }
+
+    void ensureDataFile() {
+        QVERIFY(EnsureDataFile(file).ok);
+        QCOMPARE(fileBytes(file), QByteArray("\r\n"));
+        QVERIFY(putFile(file, "\xE1\r\nkeep"));
+        QVERIFY(EnsureDataFile(file).ok);
+        QCOMPARE(fileBytes(file), QByteArray("\xE1\r\nkeep"));
+    }
+
+    // A folder standing where a file belongs: every helper fails with a
+    // reason, and nothing is written anywhere.
+    void folderAtThePath() {
+        QVERIFY(QDir().mkdir(file));
+        QVERIFY(!FileExists(file));
+        const FileResult ensured = EnsureDataFile(file);
+        QVERIFY(!ensured.ok);
+        QVERIFY(!ensured.error.isEmpty());
+        const FileResult written = writeFileAtomically(file, "data");
+        QVERIFY(!written.ok);
+        QVERIFY(!written.error.isEmpty());
+        for (const ReadResult& read : {readWholeFile(file), readFirstLine(file)}) {
+            QVERIFY(!read.ok);
+            QVERIFY(!read.error.isEmpty());
+            QVERIFY(read.bytes.isEmpty());
+        }
+        QVERIFY(QFileInfo(file).isDir());
+        QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
+        QCOMPARE(namesIn(file), QStringList());
+    }
+
+    void firstLine_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray big(65536, 'a');
+        QTest::newRow("zero bytes") << QByteArray() << QByteArray();
+        QTest::newRow("no CR") << QByteArray("abc") << QByteArray("abc");
+        QTest::newRow("CR LF") << QByteArray("abc\r\ndef\r\n") << QByteArray("abc");
+        QTest::newRow("LF is text") << QByteArray("a\nb\rc") << QByteArray("a\nb");
+        QTest::newRow("CR first") << QByteArray("\r\nabc") << QByteArray();
+        QTest::newRow("CR last of a block") << big.left(65535) + "\r" + big << big.left(65535);
+        QTest::newRow("CR after a block") << big + "\r\nx" << big;
+        QTest::newRow("block, no CR") << big << big;
+        QTest::newRow("long line") << big + big + "bc\r" << big + big + "bc";
+    }
+    void firstLine() {
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        QVERIFY(putFile(file, content));
+        const ReadResult read = readFirstLine(file);
+        QVERIFY(read.ok);
+        QCOMPARE(read.bytes, expected);
+    }
+
+    void writeAndReadEveryByte() {
+        QByteArray bytes;
+        for (int b = 0; b < 256; ++b) {
+            bytes.append(char(b));
+        }
+        QVERIFY(writeFileAtomically(file, bytes + bytes).ok);
+        QCOMPARE(readWholeFile(file).bytes, bytes + bytes);
+        // Shorter content replaces the whole file.
+        QVERIFY(writeFileAtomically(file, "\r\n").ok);
+        const ReadResult read = readWholeFile(file);
+        QVERIFY(read.ok);
+        QCOMPARE(read.bytes, QByteArray("\r\n"));
+        QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
+    }
+
+    void permissions() {
+#ifdef Q_OS_UNIX
+        QVERIFY(writeFileAtomically(file, "new").ok);
+        QCOMPARE(modeOf(file), 0600);
+        QVERIFY(QFile::remove(file));
+        QVERIFY(EnsureDataFile(file).ok);
+        QCOMPARE(modeOf(file), 0600);
+        // An existing file keeps its own.
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0640) == 0);
+        QVERIFY(writeFileAtomically(file, "again").ok);
+        QCOMPARE(modeOf(file), 0640);
+#else
+        QSKIP("Unix permission bits");
+#endif
+    }
+
+    // A write that runs out of room fails with a reason and leaves the old
+    // file exactly as it was, with no temporary file beside it.
+    void failedWriteKeepsTheOldFile_data() {
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<int>("size");
+        QTest::newRow("small") << 100 << 1000;
+        QTest::newRow("one byte over") << 16384 << 16385;
+        QTest::newRow("large") << 4096 << (1 << 20);
+    }
+    void failedWriteKeepsTheOldFile() {
+#ifdef Q_OS_UNIX
+        QFETCH(int, cap);
+        QFETCH(int, size);
+        const QByteArray old = QByteArray("old content\r\n").repeated(500);
+        QVERIFY(putFile(file, old));
+        FileResult written;
+        {
+            FileSizeCap limit{rlim_t(cap)};
+            QVERIFY(limit.active());
+            written = writeFileAtomically(file, QByteArray(size, 'n'));
+        }
+        QVERIFY(!written.ok);
+        QVERIFY(!written.error.isEmpty());
+        QCOMPARE(fileBytes(file), old);
+        QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
+#else
+        QSKIP("needs RLIMIT_FSIZE");
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileHelpers)
+#include "tst_filehelpers.moc"
