@@ -16,6 +16,9 @@ QString LongTimeFormatWithoutZone(const QLocale& locale) {
         }
         out.append(ch);
     }
+    // A zone written in brackets leaves them empty.
+    out.remove(QStringLiteral("()"));
+    out.remove(QStringLiteral("[]"));
     return out.simplified();
 }
 
