@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev
   xvfb xauth xdotool xclip x11-utils
+  dbus-daemon at-spi2-core python3 python3-dbus
   fonts-dejavu-core
 )
 

@@ -1,6 +1,7 @@
 #include "platform/WindowOnTop.h"
 
 #include <QWidget>
+#include <QWindow>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -21,12 +22,14 @@ void QtWindowOnTop::setOnTop(QWidget* window, bool onTop) {
     if (isOnTop == onTop) {
         return; // nothing changes, so nothing flickers
     }
-    const bool wasVisible = window->isVisible();
-    const QPoint position = window->pos();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop); // hides the window
-    window->move(position);
-    if (wasVisible) {
-        window->show();
+    const Qt::WindowFlags flags = window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (QWindow* native = window->windowHandle()) {
+        // Tell the window system directly: changing the widget's flags would
+        // re-create the window, hiding it and losing its keyboard focus.
+        window->overrideWindowFlags(flags);
+        native->setFlags(flags);
+    } else {
+        window->setWindowFlags(flags); // not created yet: nothing to re-create
     }
 #endif
 }
