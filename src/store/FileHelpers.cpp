@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace kestrune::store {
 
 namespace {
@@ -19,6 +23,18 @@ QString describe(const QFileDevice& file, const QString& fallback) {
 FileResult notAFile(const QString& path) {
     return FileResult::failure(QStringLiteral("Something other than a file stands at %1.")
                                    .arg(QDir::toNativeSeparators(path)));
+}
+
+// Files marked "system" do not count as plain files (Windows only).
+bool isSystemFile(const QString& path) {
+#ifdef Q_OS_WIN
+    const DWORD attributes = ::GetFileAttributesW(
+        reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }
 
 } // namespace
@@ -38,7 +54,7 @@ bool FileExists(const QString& path) {
             return false;
         }
         const QFileInfo info(QDir::fromNativeSeparators(path));
-        if (!info.exists() || !info.isFile() || info.isHidden()) {
+        if (!info.exists() || !info.isFile() || info.isHidden() || isSystemFile(path)) {
             return false;
         }
         return info.fileName().toUpper() == FileNameOf(path).toUpper();
