@@ -31,6 +31,16 @@ void appendEncoded(QByteArray& out, QStringView text) {
     }
 }
 
+// Appends one entry as its encoded line, without the line end.
+void appendEntryLine(QByteArray& out, const Entry& entry) {
+    const QByteArrayView separator(kEncodedSeparator.data(), kEncodedSeparator.size());
+    appendEncoded(out, entry.username);
+    out.append(separator);
+    appendEncoded(out, entry.password);
+    out.append(separator);
+    appendEncoded(out, entry.location);
+}
+
 // Decodes one encoded field straight into text.
 QString decodeField(QByteArrayView encoded) {
     QByteArray plain(encoded.data(), encoded.size());
@@ -86,14 +96,8 @@ QByteArray savedDataFile(const QString& masterPassword, const EntryRows& rows) {
     out.reserve(size);
     appendEncoded(out, masterPassword);
     out.append("\r\n");
-    const QByteArrayView separator(kEncodedSeparator.data(), kEncodedSeparator.size());
     for (qsizetype i = 0; i < count; ++i) {
-        const Entry& e = rows.entryAt(i);
-        appendEncoded(out, e.username);
-        out.append(separator);
-        appendEncoded(out, e.password);
-        out.append(separator);
-        appendEncoded(out, e.location);
+        appendEntryLine(out, rows.entryAt(i));
         out.append("\r\n");
     }
     out.append("\r\n");
@@ -141,12 +145,7 @@ std::vector<Entry> entriesOf(QByteArrayView file) {
 
 QByteArray encodedEntryLine(const Entry& entry) {
     QByteArray out;
-    const QByteArrayView separator(kEncodedSeparator.data(), kEncodedSeparator.size());
-    appendEncoded(out, entry.username);
-    out.append(separator);
-    appendEncoded(out, entry.password);
-    out.append(separator);
-    appendEncoded(out, entry.location);
+    appendEntryLine(out, entry);
     return out;
 }
 

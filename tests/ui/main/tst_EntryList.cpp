@@ -84,6 +84,20 @@ private slots:
         QCOMPARE(rows.sortOrder(), 0);
     }
 
+    void sortPropertiesReorderOnlyWhileSortingIsOn() {
+        EntryListModel rows;
+        fill(rows, {{"b", "1", ""}, {"c", "3", ""}, {"a", "2", ""}});
+        rows.setSortKey(1);
+        rows.setSortOrder(1);
+        QCOMPARE(column(rows, 0), QStringList({"b", "c", "a"})); // still unsorted
+        rows.setSorted(true);
+        QCOMPARE(column(rows, 1), QStringList({"3", "2", "1"}));
+        rows.setSortOrder(0);
+        QCOMPARE(column(rows, 1), QStringList({"1", "2", "3"}));
+        rows.setSortKey(0);
+        QCOMPARE(column(rows, 0), QStringList({"a", "b", "c"}));
+    }
+
     void sortingIgnoresCaseInTheDefaultLocaleToo() {
         EntryListModel rows; // the machine's locale, "C" under the tests
         fill(rows, {{"b", "", ""}, {"A", "", ""}, {"a", "", ""}, {"B", "", ""}});
