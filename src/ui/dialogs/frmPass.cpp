@@ -11,7 +11,6 @@
 #include "ui/main/Form1.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
