@@ -73,7 +73,7 @@ FileResult EnsureDataFile(const QString& path) {
     }
     const QFileInfo info(QDir::fromNativeSeparators(path));
     if (info.exists() && !info.isFile()) {
-        return notAFile(path);
+        return notAFile();
     }
     if (info.exists()) {
         // A hidden file counts as missing: it gets one more empty line.
@@ -89,7 +89,7 @@ FileResult EnsureDataFile(const QString& path) {
 ReadResult readWholeFile(const QString& path) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
-        return {false, notAFile(path).error, {}};
+        return {false, notAFile().error, {}};
     }
     if (!file.open(QIODevice::ReadOnly)) {
         return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
@@ -105,7 +105,7 @@ ReadResult readWholeFile(const QString& path) {
 ReadResult readFirstLine(const QString& path) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
-        return {false, notAFile(path).error, {}};
+        return {false, notAFile().error, {}};
     }
     if (!file.open(QIODevice::ReadOnly)) {
         return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
@@ -133,7 +133,7 @@ ReadResult readFirstLine(const QString& path) {
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
     const QFileInfo info(QDir::fromNativeSeparators(path));
     if (info.exists() && !info.isFile()) {
-        return notAFile(path);
+        return notAFile();
     }
     const bool isNew = !info.exists();
     QSaveFile file(path);
