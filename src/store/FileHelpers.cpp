@@ -20,9 +20,9 @@ QString describe(const QFileDevice& file, const QString& fallback) {
     return why.isEmpty() || why == QLatin1String("Unknown error") ? fallback : why;
 }
 
-FileResult notAFile(const QString& path) {
-    return FileResult::failure(QStringLiteral("Something other than a file stands at %1.")
-                                   .arg(QDir::toNativeSeparators(path)));
+FileResult notAFile() {
+    return FileResult::failure(QStringLiteral(
+        "A folder, or something else that is not a file, stands where the data file belongs."));
 }
 
 // Files marked "system" do not count as plain files (Windows only).
