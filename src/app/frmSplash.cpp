@@ -7,11 +7,9 @@
 #include "ui/main/Form1.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPixmap>
-#include <QScreen>
 #include <QTimer>
 
 namespace kestrune::app {
@@ -35,9 +33,7 @@ frmSplash::frmSplash()
 void frmSplash::Load() {
     // The borderless window is exactly its picture.
     setFixedSize(Image1->size());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    ui::Forms::centreOnScreen(this);
     LoadIdentity();
     if (ProgramIdentity().SkinEnabled) {
         skin::StartSkin(this);

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFont>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <vector>
 
@@ -36,6 +39,18 @@ void Forms::letPendingEventsRun() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+}
+
+void Forms::centreOnScreen(QWidget* window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        window->move(screen->availableGeometry().center() - window->rect().center());
+    }
+}
+
+QFont Forms::designFont() {
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSizeF(8.25);
+    return font;
 }
 
 void Forms::showWindow(QWidget* window) {

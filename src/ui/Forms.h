@@ -55,6 +55,12 @@ public:
 
     static void showWindow(QWidget* window);
 
+    // Places a window in the middle of the primary screen.
+    static void centreOnScreen(QWidget* window);
+
+    // The design font of the windows: Verdana 8.25 pt.
+    static QFont designFont();
+
     // One pass over the pending window events: layout and painting, so that a
     // window just hidden or shown is drawn that way. Input and the deletion of
     // unloaded windows wait for the event loop, so no window is destroyed

@@ -326,13 +326,19 @@ e2e_start() {
     echo $? >"$E2E_PROGRAM_RC.tmp"
     mv "$E2E_PROGRAM_RC.tmp" "$E2E_PROGRAM_RC"
   ) &
+  e2e_wait_nonempty "$pid_file" || e2e_fail "the program did not start"
+  E2E_PROGRAM_PID=$(cat "$pid_file")
+}
+
+# e2e_wait_nonempty FILE: waits up to E2E_TIMEOUT seconds for FILE to hold
+# something; fails (returns 1) when it does not.
+e2e_wait_nonempty() {
   local _
   for _ in $(seq $((E2E_TIMEOUT * 10))); do
-    [ -s "$pid_file" ] && break
+    [ -s "$1" ] && return 0
     sleep 0.1
   done
-  [ -s "$pid_file" ] || e2e_fail "the program did not start"
-  E2E_PROGRAM_PID=$(cat "$pid_file")
+  [ -s "$1" ]
 }
 
 # e2e_describe_exit CODE: an exit code in words.
@@ -354,12 +360,8 @@ e2e_check_running() {
 
 # e2e_expect_exit CODE: waits for the program to end and checks its exit code.
 e2e_expect_exit() {
-  local want=$1 _ got
-  for _ in $(seq $((E2E_TIMEOUT * 10))); do
-    [ -s "$E2E_PROGRAM_RC" ] && break
-    sleep 0.1
-  done
-  [ -s "$E2E_PROGRAM_RC" ] || e2e_fail "the program is still running ${E2E_TIMEOUT}s later; it should have ended"
+  local want=$1 got
+  e2e_wait_nonempty "$E2E_PROGRAM_RC" || e2e_fail "the program is still running ${E2E_TIMEOUT}s later; it should have ended"
   got=$(cat "$E2E_PROGRAM_RC")
   E2E_PROGRAM_PID=""
   [ "$got" = "$want" ] || e2e_fail "the program ended with $(e2e_describe_exit "$got"), expected $want"

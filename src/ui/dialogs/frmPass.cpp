@@ -11,11 +11,9 @@
 #include "ui/main/Form1.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 
 namespace kestrune::ui {
@@ -53,9 +51,7 @@ frmPass::frmPass()
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmPass"));
     setWindowTitle(QStringLiteral("Password Required"));
-    QFont font(QStringLiteral("Verdana"));
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(Forms::designFont());
 
     // Created in the tab order of the design.
     SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Please enter your password"));
@@ -131,9 +127,7 @@ void frmPass::Load() {
     } else {
         layOutCheckMode();
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    Forms::centreOnScreen(this);
     raise();
     app::SetOnTop(this, true);
     Forms::letPendingEventsRun();

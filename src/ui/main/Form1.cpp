@@ -11,10 +11,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -31,9 +29,7 @@ constexpr int kStatusBarHeight = 315;
 
 Form1::Form1() {
     setObjectName(QStringLiteral("Form1"));
-    QFont font(QStringLiteral("Verdana"));
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(Forms::designFont());
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -151,9 +147,7 @@ void Form1::Load() {
                              pixelsToTwips(cmdCopy[2]->width()));
 
     // Centred on the screen at its first show.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    Forms::centreOnScreen(this);
 
     store::CredentialStore& store = store::credentialStore();
     store.attach(this);
