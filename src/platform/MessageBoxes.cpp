@@ -25,7 +25,10 @@ QMessageBox::Icon toQtIcon(Icon icon) {
 
 Answer QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& title,
                             Buttons buttons, Icon icon) {
-    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton, owner);
+    // Lines may be separated by CR LF; a label breaks lines at LF alone.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(toQtIcon(icon), title, shown, QMessageBox::NoButton, owner);
     // Plain text only: entry texts shown in a box must never be read as markup.
     box.setTextFormat(Qt::PlainText);
     QPushButton* ok = nullptr;

@@ -161,4 +161,17 @@ QString firstUnstorableCharacter(QStringView text) {
     return {};
 }
 
+FieldCheck checkEntryField(QStringView text, bool last) {
+    if (text.contains(QLatin1StringView(kFieldSeparator))) {
+        return {FieldProblem::ContainsSeparator, {}};
+    }
+    if (!last && text.endsWith(u'|')) {
+        return {FieldProblem::EndsWithBar, {}};
+    }
+    if (QString character = firstUnstorableCharacter(text); !character.isEmpty()) {
+        return {FieldProblem::Character, character};
+    }
+    return {};
+}
+
 } // namespace kestrune::store

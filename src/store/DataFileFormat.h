@@ -48,4 +48,16 @@ QByteArray encodedEntryLine(const Entry& entry);
 // to CR and would end the line. Empty when the whole text can be held.
 QString firstUnstorableCharacter(QStringView text);
 
+// Why a field of an entry cannot be written to data.enc and read back as it
+// was. The username and the password are followed by a separator, so neither
+// may end in "|" (the reader would take that bar for part of the separator);
+// no field may hold the separator itself.
+enum class FieldProblem { None, ContainsSeparator, EndsWithBar, Character };
+struct FieldCheck {
+    FieldProblem problem = FieldProblem::None;
+    QString character; // the offending character, for FieldProblem::Character
+};
+// `last` is true for the location, which no separator follows.
+FieldCheck checkEntryField(QStringView text, bool last);
+
 } // namespace kestrune::store

@@ -78,9 +78,10 @@ public:
 class FakeOpener final : public platform::Opener {
 public:
     QStringList opened;
+    bool succeeds = true; // what open() answers
     bool open(const QString& location) override {
         opened.append(location);
-        return true;
+        return succeeds;
     }
 };
 

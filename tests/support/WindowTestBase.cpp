@@ -5,6 +5,8 @@
 #include "store/CredentialStore.h"
 #include "store/HighBitCodec.h"
 #include "ui/Forms.h"
+#include "ui/dialogs/frmWebsite.h"
+#include "ui/main/EntryHandOver.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +22,8 @@ ProgramFixture::ProgramFixture() {
     app::versionInformation() = app::builtVersionInformation();
     app::LoadIdentity();
     store::credentialStore().reset();
+    ui::entryHandOver() = {};
+    ui::websiteState() = {};
 }
 
 ProgramFixture::~ProgramFixture() {

@@ -11,7 +11,6 @@
 #include "ui/main/Form1.h"
 
 #include <QCloseEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -36,8 +35,9 @@ QLineEdit* makePasswordBox(QWidget* parent, const char* name) {
     return box;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new QLabel(text, parent);
+skin::SkinLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new skin::SkinLabel(parent);
+    label->setText(text);
     label->setObjectName(QLatin1String(name));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "skin/SkinLabel.h"
+
 #include <QWidget>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -23,13 +24,13 @@ public:
     // Wrong passwords answered with Retry since the dialog was loaded.
     int PasswordTries = 0;
 
-    QLabel* SkinLabel1 = nullptr;
+    skin::SkinLabel* SkinLabel1 = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
     QLineEdit* txtPass = nullptr;
-    QLabel* SkinLabel2 = nullptr;
+    skin::SkinLabel* SkinLabel2 = nullptr;
     QLineEdit* txtPass2 = nullptr;
-    QLabel* SkinLabel3 = nullptr;
+    skin::SkinLabel* SkinLabel3 = nullptr;
     QTimer* Timer1 = nullptr;
 
     // Positions and sizes of the controls in twips, as laid out.

@@ -59,6 +59,7 @@ void EntryList::selectRow(qsizetype position) {
     const QModelIndex index = model_.index(int(position - 1), 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                  QItemSelectionModel::Rows);
+    scrollTo(index);
 }
 
 } // namespace kestrune::ui

@@ -25,6 +25,7 @@ public:
     bool isSelected(qsizetype position) const;
     // The first selected row, or 0 when none is.
     qsizetype firstSelected() const;
+    // Selects one row and scrolls it into view.
     void selectRow(qsizetype position);
 
 signals:

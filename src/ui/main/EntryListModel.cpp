@@ -102,18 +102,47 @@ QString EntryListModel::subItem(qsizetype position, int subItem) const {
     return field(row(position), subItem);
 }
 
-void EntryListModel::setRow(qsizetype position, const Entry& entry) {
+quint64 EntryListModel::idAt(qsizetype position) const {
     (void)row(position); // range check
-    rows_[std::size_t(position - 1)] = entry;
-    emit dataChanged(index(int(position - 1), 0), index(int(position - 1), 2));
+    return ids_[std::size_t(position - 1)];
+}
+
+qsizetype EntryListModel::positionOf(quint64 id) const {
+    const auto it = std::find(ids_.begin(), ids_.end(), id);
+    return it == ids_.end() ? 0 : qsizetype(it - ids_.begin()) + 1;
+}
+
+qsizetype EntryListModel::setRow(qsizetype position, const Entry& entry) {
+    (void)row(position); // range check
+    const auto at = std::size_t(position - 1);
+    rows_[at] = entry;
+    emit dataChanged(index(int(at), 0), index(int(at), 2));
+    if (!sorted_) {
+        return position;
+    }
+    const std::size_t to = sortedPlaceFor(entry, at);
+    moveRow(at, to);
+    return qsizetype(to) + 1;
 }
 
 qsizetype EntryListModel::append(const Entry& entry) {
-    const int at = int(count());
-    beginInsertRows({}, at, at);
-    rows_.push_back(entry);
+    const std::size_t at = sorted_ ? sortedPlaceFor(entry, std::size_t(-1)) : rows_.size();
+    beginInsertRows({}, int(at), int(at));
+    rows_.insert(rows_.begin() + qsizetype(at), entry);
+    ids_.insert(ids_.begin() + qsizetype(at), nextId_++);
     endInsertRows();
-    return count();
+    return qsizetype(at) + 1;
+}
+
+void EntryListModel::insert(qsizetype position, const Entry& entry, quint64 id) {
+    if (position < 1 || position > count() + 1) {
+        throw std::out_of_range("entry list position out of range");
+    }
+    const int at = int(position - 1);
+    beginInsertRows({}, at, at);
+    rows_.insert(rows_.begin() + at, entry);
+    ids_.insert(ids_.begin() + at, id);
+    endInsertRows();
 }
 
 void EntryListModel::appendEntries(std::vector<Entry>&& entries) {
@@ -128,7 +157,14 @@ void EntryListModel::appendEntries(std::vector<Entry>&& entries) {
         rows_.insert(rows_.end(), std::make_move_iterator(entries.begin()),
                      std::make_move_iterator(entries.end()));
     }
+    ids_.reserve(rows_.size());
+    while (ids_.size() < rows_.size()) {
+        ids_.push_back(nextId_++);
+    }
     endInsertRows();
+    if (sorted_) {
+        applySort();
+    }
 }
 
 void EntryListModel::remove(qsizetype position) {
@@ -136,13 +172,60 @@ void EntryListModel::remove(qsizetype position) {
     const int at = int(position - 1);
     beginRemoveRows({}, at, at);
     rows_.erase(rows_.begin() + at);
+    ids_.erase(ids_.begin() + at);
     endRemoveRows();
 }
 
 void EntryListModel::clear() {
     beginResetModel();
     rows_.clear();
+    ids_.clear();
     endResetModel();
+}
+
+int EntryListModel::compareTexts(const QString& a, const QString& b) const {
+    if (foldCase_) {
+        return QString::compare(a.toCaseFolded(), b.toCaseFolded());
+    }
+    return collator_.compare(a, b);
+}
+
+std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip) const {
+    // Binary search over the rows with `skip` left out, for the first row that
+    // must come after the entry: equal keys keep the entry behind them.
+    const QString& key = field(entry, sortKey_);
+    const bool descending = sortOrder_ != 0;
+    const std::size_t others = skip < rows_.size() ? rows_.size() - 1 : rows_.size();
+    std::size_t low = 0;
+    std::size_t high = others;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        const std::size_t actual = middle < skip ? middle : middle + 1;
+        const int c = compareTexts(field(rows_[actual], sortKey_), key);
+        const bool after = descending ? c < 0 : c > 0;
+        if (after) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low;
+}
+
+void EntryListModel::moveRow(std::size_t from, std::size_t to) {
+    if (from == to) {
+        return;
+    }
+    // Qt counts the destination before the move: one past `to` when moving down.
+    const int destination = int(to > from ? to + 1 : to);
+    beginMoveRows({}, int(from), int(from), {}, destination);
+    Entry entry = std::move(rows_[from]);
+    const quint64 id = ids_[from];
+    rows_.erase(rows_.begin() + qsizetype(from));
+    ids_.erase(ids_.begin() + qsizetype(from));
+    rows_.insert(rows_.begin() + qsizetype(to), std::move(entry));
+    ids_.insert(ids_.begin() + qsizetype(to), id);
+    endMoveRows();
 }
 
 void EntryListModel::setSorted(bool on) {
@@ -207,12 +290,16 @@ void EntryListModel::applySort() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Entry> sortedRows;
     sortedRows.reserve(n);
+    std::vector<quint64> sortedIds;
+    sortedIds.reserve(n);
     std::vector<int> newPosition(n);
     for (std::size_t i = 0; i < n; ++i) {
         sortedRows.push_back(std::move(rows_[order[i]]));
+        sortedIds.push_back(ids_[order[i]]);
         newPosition[order[i]] = int(i);
     }
     rows_ = std::move(sortedRows);
+    ids_ = std::move(sortedIds);
     // Keep the selection and the current row on the same entries.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

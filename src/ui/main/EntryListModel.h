@@ -36,12 +36,25 @@ public:
     QString text(qsizetype position) const { return row(position).username; }
     // Sub-item 1 is the password, sub-item 2 the location.
     QString subItem(qsizetype position, int subItem) const;
-    void setRow(qsizetype position, const store::Entry& entry);
-    // Appends a row at the end and returns its position.
+    // Replaces a row's three texts and returns the row's position afterwards
+    // (it moves to its place in the order while sorting is on).
+    qsizetype setRow(qsizetype position, const store::Entry& entry);
+    // Appends a row and returns its position: at the end, or, while sorting
+    // is on, at its place in the order (after rows with an equal key).
     qsizetype append(const store::Entry& entry);
+    // Puts a row back at a given position (1 to count + 1) with the identity
+    // it had, as when a removal is undone. It is placed as given, sorted or not.
+    void insert(qsizetype position, const store::Entry& entry, quint64 id);
     // Removes a row; the rows behind it move up by one.
     void remove(qsizetype position);
     void clear();
+
+    // Every row carries an identity of its own that stays with it through
+    // sorting, insertions and removals, so that a window holding on to an
+    // entry finds it again. Identities are never reused within a run.
+    quint64 idAt(qsizetype position) const;
+    // The row's current position, or 0 when no row has that identity.
+    qsizetype positionOf(quint64 id) const;
 
     // Sorting: the switch, the 0-based key column and the direction
     // (0 ascending, 1 descending). With the switch on, changing the key or the
@@ -52,6 +65,8 @@ public:
     void setSorted(bool on);
     void setSortKey(int column);
     void setSortOrder(int order);
+    // Rows added or changed while sorting is on are placed in order at once,
+    // so the list always shows what a header click would show.
     // Sets key and direction, switches sorting on and reorders once.
     void sortBy(int column, int order);
     // Reorders the rows by the current key and direction (stable).
@@ -69,8 +84,17 @@ public:
 
 private:
     static const QString& field(const store::Entry& entry, int column);
+    // Orders two texts as the sort does (before direction is applied).
+    int compareTexts(const QString& a, const QString& b) const;
+    // Where a row belongs among the others while sorting is on: the 0-based
+    // place in rows_ with `skip` left out (or none when skip is npos).
+    std::size_t sortedPlaceFor(const store::Entry& entry, std::size_t skip) const;
+    // Moves the row at `from` to `to` (0-based places after the move).
+    void moveRow(std::size_t from, std::size_t to);
 
     std::vector<store::Entry> rows_;
+    std::vector<quint64> ids_; // one per row, same order as rows_
+    quint64 nextId_ = 1;
     QStringList headers_;
     bool sorted_ = false;
     int sortKey_ = 0;

@@ -6,13 +6,19 @@
 #include "skin/modSkin.h"
 #include "ui/Forms.h"
 #include "ui/Twips.h"
+#include "ui/dialogs/Form8.h"
+#include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmPass.h"
+#include "ui/dialogs/frmWebsite.h"
 #include "ui/main/ListLayout.h"
+#include "ui/main/frmAdd.h"
+#include "ui/main/modListViewEnh.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolButton>
 
@@ -71,6 +77,7 @@ Form1::Form1() {
     setStatusBar(StatusBar1);
 
     buildMenus();
+    connectCommands();
 
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight - kStatusBarHeight) +
                                             StatusBar1->sizeHint().height() +
@@ -131,6 +138,60 @@ void Form1::buildMenus() {
     name(mnuAboutItem[0], "mnuAboutItem(0)");
 }
 
+void Form1::connectCommands() {
+    EntryCommands& c = commands_;
+    // Button, menu item and shortcut of a command call the same function.
+    const auto bind = [this](QToolButton* button, QAction* item, auto command) {
+        if (button != nullptr) {
+            connect(button, &QToolButton::clicked, this, command);
+        }
+        if (item != nullptr) {
+            connect(item, &QAction::triggered, this, command);
+        }
+    };
+    bind(cmdAdd[0], mnuDataItem[0], [&c] { c.Add(); });
+    bind(cmdDelete, mnuDataItem[1], [&c] { c.Delete(); });
+    bind(cmdEdit, mnuDataItem[2], [&c] { c.Edit(); });
+    bind(cmdGoto, mnuDataItem[3], [&c] { c.GoTo(); });
+    for (int i = 0; i < 3; ++i) {
+        bind(cmdCopy[std::size_t(i)], mnuCopyItem[std::size_t(i)], [&c, i] { c.Copy(i); });
+    }
+    bind(cmdWebsite[0], nullptr, [&c] { c.Website(); });
+    connect(mnuHelpItem[0], &QAction::triggered, this, &Form1::ViewHelp);
+    connect(mnuAboutItem[0], &QAction::triggered, this, &Form1::ShowAbout);
+
+    // The keyboard: the shortcuts sit on the menu items, so the menus show them.
+    mnuDataItem[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuDataItem[1]->setShortcut(QKeySequence(Qt::Key_Delete));
+    mnuDataItem[3]->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+    mnuCopyItem[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    mnuCopyItem[1]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuCopyItem[2]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    // Enter on a row, or a double-click, edits it.
+    mnuDataItem[2]->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    for (QAction* item : mnuDataItem) {
+        item->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(lstPass, &QAbstractItemView::doubleClicked, this, [&c](const QModelIndex& index) {
+        if (index.isValid()) {
+            c.Edit();
+        }
+    });
+    connect(lstPass, &EntryList::columnClick, this, &Form1::lstPass_ColumnClick);
+}
+
+void Form1::lstPass_ColumnClick(int columnHeader) {
+    EnhListView_SortColumns(*lstPass, columnHeader, false);
+}
+
+void Form1::ViewHelp() {
+    forms().show<Form8>();
+}
+
+void Form1::ShowAbout() {
+    forms().show<frmAbout>();
+}
+
 void Form1::Load() {
     const app::ProgramIdentityRecord& id = app::ProgramIdentity();
     if (id.UseSplashIcon) {
@@ -184,10 +245,9 @@ void Form1::showHelpAtStartup() {
     const QString showHelp = platform::services().settings->value(
         app::ProgramIdentity().ProductName, QStringLiteral("Settings"), QStringLiteral("showHelp"),
         QStringLiteral("1"));
-    if (showHelp != QLatin1String("1")) {
-        return;
+    if (showHelp == QLatin1String("1")) {
+        forms().show<Form8>();
     }
-    // The help window comes with its own change; there is nothing to open yet.
 }
 
 void Form1::showPasswordDialog() {
@@ -240,11 +300,21 @@ void Form1::changeEvent(QEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
+    forms().unload<Form8>();
+    forms().unload<frmAbout>();
+    forms().unload<frmAdd>();
     forms().unload<app::frmSplash>();
+    forms().forget(this);
+    // A web window on screen is still handing the owner's web site to the
+    // browser: the program ends when it has closed itself.
+    if (auto* web = forms().find<frmWebsite>(); web != nullptr && web->isVisible()) {
+        connect(web, &QObject::destroyed, [] { platform::services().exit->endNow(); });
+        return;
+    }
     if (app::ProgramIdentity().SkinEnabled) {
         skin::StopSkin();
     }
-    forms().forget(this);
+    forms().unload<frmWebsite>();
     platform::services().exit->endNow();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/CredentialStore.h"
+#include "ui/main/EntryCommands.h"
 #include "ui/main/EntryList.h"
 
 #include <QMainWindow>
@@ -62,6 +63,17 @@ public:
     QMenu* mnuAbout = nullptr;
     std::array<QAction*, 1> mnuAboutItem{};
 
+    // The commands behind the buttons, menu items and shortcuts.
+    EntryCommands& commands() { return commands_; }
+
+    // A click on a column header: sorts by that column (1-based).
+    void lstPass_ColumnClick(int columnHeader);
+
+    // Help, View Help: the help window, whatever the start-up setting says.
+    void ViewHelp();
+    // About, About this software.
+    void ShowAbout();
+
     // Lays the list out for the window's current outer size.
     void layOutList();
 
@@ -79,8 +91,11 @@ private:
     QToolButton* makeButton(const char* name, const QString& caption, const char* picture, int left,
                             int top, int width, int height);
     void buildMenus();
+    void connectCommands();
     void showHelpAtStartup();
     QWidget* messageOwner();
+
+    EntryCommands commands_{*this};
 };
 
 } // namespace kestrune::ui

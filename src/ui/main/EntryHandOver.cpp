@@ -1,0 +1,10 @@
+#include "ui/main/EntryHandOver.h"
+
+namespace kestrune::ui {
+
+EntryHandOver& entryHandOver() {
+    static EntryHandOver instance;
+    return instance;
+}
+
+} // namespace kestrune::ui

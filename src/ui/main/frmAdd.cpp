@@ -1,0 +1,223 @@
+#include "ui/main/frmAdd.h"
+
+#include "app/ProgramIdentity.h"
+#include "platform/Platform.h"
+#include "skin/modSkin.h"
+#include "store/CredentialStore.h"
+#include "store/DataFileFormat.h"
+#include "ui/Forms.h"
+#include "ui/Twips.h"
+#include "ui/main/EntryHandOver.h"
+#include "ui/main/Form1.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace kestrune::ui {
+
+namespace {
+
+// Design client area in twips.
+constexpr int kClientWidth = 4680;
+constexpr int kClientHeight = 2610;
+
+QToolButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const char* picture) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(caption);
+    button->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(picture))));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+skin::SkinLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new skin::SkinLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    QFont bold = Forms::designFont();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QLineEdit* makeBox(QWidget* parent, const char* name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setMaxLength(std::numeric_limits<int>::max()); // no length limit
+    return box;
+}
+
+// The name of a field in the dialog's messages.
+QString fieldName(int field) {
+    switch (field) {
+    case 0:
+        return QStringLiteral("username");
+    case 1:
+        return QStringLiteral("password");
+    default:
+        return QStringLiteral("website");
+    }
+}
+
+} // namespace
+
+frmAdd::frmAdd()
+    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmAdd"));
+    setFont(Forms::designFont());
+
+    // Created in the tab order of the design.
+    cmdDelete = makeButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
+    cmdAdd = makeButton(this, "cmdAdd", QStringLiteral("Save"), "btn-save");
+    SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Username:"));
+    txtUsername = makeBox(this, "txtUsername");
+    SkinLabel2 = makeLabel(this, "SkinLabel2", QStringLiteral("Password:"));
+    txtPassword = makeBox(this, "txtPassword"); // shown in clear text
+    SkinLabel3 = makeLabel(this, "SkinLabel3", QStringLiteral("Website:"));
+    txtWebsite = makeBox(this, "txtWebsite");
+    setTabOrder(cmdDelete, cmdAdd);
+    setTabOrder(cmdAdd, txtUsername);
+    setTabOrder(txtUsername, txtPassword);
+    setTabOrder(txtPassword, txtWebsite);
+
+    placeInTwips(cmdDelete, 3420, 1500, 1155, 1035);
+    placeInTwips(cmdAdd, 120, 1500, 1155, 1035);
+    placeInTwips(SkinLabel1, 120, 120, 1155, 255);
+    placeInTwips(txtUsername, 1320, 60, 3255, 315);
+    placeInTwips(SkinLabel2, 120, 540, 1155, 255);
+    placeInTwips(txtPassword, 1320, 480, 3255, 315);
+    placeInTwips(SkinLabel3, 120, 960, 1155, 255);
+    placeInTwips(txtWebsite, 1320, 900, 3255, 315);
+    setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
+
+    connect(cmdAdd, &QToolButton::clicked, this, &frmAdd::cmdAdd_Click);
+    connect(cmdDelete, &QToolButton::clicked, this, &frmAdd::cmdDelete_Click);
+    // Enter saves from the website box only.
+    connect(txtWebsite, &QLineEdit::returnPressed, this, &frmAdd::cmdAdd_Click);
+}
+
+EntryListModel* frmAdd::list() {
+    Form1* main = forms().find<Form1>();
+    return main == nullptr ? nullptr : &main->lstPass->rows();
+}
+
+void frmAdd::Load() {
+    const EntryHandOver& handOver = entryHandOver();
+    addMode_ = handOver.EntryMode == QLatin1String("Add");
+    if (addMode_) {
+        setWindowTitle(QStringLiteral("Add an entry"));
+    } else {
+        setWindowTitle(QStringLiteral("Edit an entry"));
+        txtUsername->setText(handOver.EditUsername);
+        txtPassword->setText(handOver.EditPassword);
+        txtWebsite->setText(handOver.EditLocation);
+        // The row is held by its identity, not by its position, which a sort
+        // or a delete in the main window may change while the dialog is open.
+        const EntryListModel* rows = list();
+        if (rows != nullptr && handOver.EditRow >= 1 && handOver.EditRow <= rows->count()) {
+            editedId_ = rows->idAt(handOver.EditRow);
+        }
+    }
+    Forms::centreOnScreen(this);
+    if (app::ProgramIdentity().SkinEnabled) {
+        skin::SkinForm(this);
+    }
+}
+
+void frmAdd::showError(const QString& text) {
+    platform::services().messages->show(this, text, QStringLiteral("Error"), platform::Buttons::Ok);
+}
+
+bool frmAdd::textsCanBeStored() {
+    const QString texts[] = {txtUsername->text(), txtPassword->text(), txtWebsite->text()};
+    for (int field = 0; field < 3; ++field) {
+        const store::FieldCheck check = store::checkEntryField(texts[field], field == 2);
+        switch (check.problem) {
+        case store::FieldProblem::None:
+            continue;
+        case store::FieldProblem::ContainsSeparator:
+            showError(QStringLiteral("The %1 cannot contain \"|||\": Kestrune uses it to separate "
+                                     "the parts of an entry in its data file.")
+                          .arg(fieldName(field)));
+            break;
+        case store::FieldProblem::EndsWithBar:
+            showError(QStringLiteral("The %1 cannot end with \"|\": Kestrune could not tell it "
+                                     "apart from the separator that follows it in its data file.")
+                          .arg(fieldName(field)));
+            break;
+        case store::FieldProblem::Character:
+            showError(QStringLiteral("Kestrune cannot store the character \"%1\" in the %2.  "
+                                     "Please remove it.")
+                          .arg(check.character, fieldName(field)));
+            break;
+        }
+        return false;
+    }
+    return true;
+}
+
+void frmAdd::cmdAdd_Click() {
+    if (txtUsername->text().isEmpty()) {
+        showError(QStringLiteral("You must enter a username"));
+        return;
+    }
+    if (txtPassword->text().isEmpty()) {
+        showError(QStringLiteral("You must enter a password"));
+        return;
+    }
+    if (!textsCanBeStored()) {
+        return;
+    }
+    Form1* main = forms().find<Form1>();
+    if (main == nullptr) {
+        return;
+    }
+    EntryListModel& rows = main->lstPass->rows();
+    const store::Entry entry{txtUsername->text(), txtPassword->text(), txtWebsite->text()};
+
+    qsizetype shownAt = 0;
+    if (addMode_) {
+        shownAt = rows.append(entry);
+        const quint64 added = rows.idAt(shownAt);
+        if (!store::credentialStore().SaveData()) {
+            // Not on disk, so not in the list either; the dialog keeps the texts.
+            rows.remove(rows.positionOf(added));
+            return;
+        }
+        shownAt = rows.positionOf(added);
+    } else {
+        const qsizetype position = rows.positionOf(editedId_);
+        if (position == 0) {
+            showError(QStringLiteral("The entry you opened for editing is no longer in the list, "
+                                     "so your changes cannot be saved to it."));
+            return;
+        }
+        const store::Entry before = rows.row(position);
+        rows.setRow(position, entry);
+        if (!store::credentialStore().SaveData()) {
+            rows.setRow(rows.positionOf(editedId_), before);
+            return;
+        }
+        shownAt = rows.positionOf(editedId_);
+    }
+    main->StatusMessage(QStringLiteral("Added new entry.  Data saved."));
+    main->lstPass->selectRow(shownAt);
+    forms().unload<frmAdd>();
+}
+
+void frmAdd::cmdDelete_Click() {
+    forms().unload<frmAdd>();
+}
+
+void frmAdd::closeEvent(QCloseEvent* event) {
+    event->accept();
+    forms().forget(this);
+}
+
+} // namespace kestrune::ui

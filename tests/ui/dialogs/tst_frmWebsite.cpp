@@ -1,0 +1,87 @@
+#include "app/ProgramIdentity.h"
+#include "support/WindowTestBase.h"
+#include "ui/Forms.h"
+#include "ui/dialogs/frmWebsite.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kestrune;
+using kestrune::ui::forms;
+using kestrune::ui::frmWebsite;
+using kestrune::ui::OpenOwnerWebsite;
+using kestrune::ui::websiteState;
+
+class tst_frmWebsite : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        fixture = std::make_unique<test::ProgramFixture>();
+        websiteState() = {};
+    }
+    void cleanup() {
+        fixture.reset();
+        websiteState() = {};
+    }
+
+    void opensTheOwnersSiteWithAWebScheme_data() {
+        QTest::addColumn<QString>("comments");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("bare host") << "www.x.example"
+                                   << "http://www.x.example";
+        QTest::newRow("scheme in capitals") << "HTTPS://x.example"
+                                            << "HTTPS://x.example";
+        QTest::newRow("scheme inside") << "see http://x.example/a"
+                                       << "see http://x.example/a";
+    }
+    void opensTheOwnersSiteWithAWebScheme() {
+        QFETCH(QString, comments);
+        QFETCH(QString, opened);
+        // The window reads the identity itself when it loads.
+        app::versionInformation().Comments = comments;
+        OpenOwnerWebsite();
+        QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
+    }
+
+    void aSecondRequestWhileLoadedOpensNothing() {
+        OpenOwnerWebsite();
+        QVERIFY(websiteState().WebsiteRequest.isEmpty());
+        OpenOwnerWebsite();
+        QCOMPARE(fixture->fake->opener.opened,
+                 QStringList{QStringLiteral("http://www.kestrune.example")});
+        QVERIFY(forms().isLoaded<frmWebsite>());
+        QVERIFY(!forms().find<frmWebsite>()->isVisible());
+        // The unanswered request waits for the next load.
+        QCOMPARE(websiteState().WebsiteRequest, QStringLiteral("Website"));
+    }
+
+    void onlyTheExactRequestOpensTheSite() {
+        websiteState().WebsiteRequest = QStringLiteral("website");
+        forms().load<frmWebsite>();
+        QVERIFY(fixture->fake->opener.opened.isEmpty());
+        QCOMPARE(websiteState().WebsiteRequest, QStringLiteral("website"));
+        QVERIFY(fixture->fake->messages.shown.empty());
+        // It goes away on its own all the same.
+        QVERIFY(QTest::qWaitFor([] { return !forms().isLoaded<frmWebsite>(); }, 3000));
+    }
+
+    void unloadsItselfAfterASecondAndThenOpensAgain() {
+        QElapsedTimer clock;
+        clock.start();
+        OpenOwnerWebsite();
+        QSignalSpy destroyed(forms().find<frmWebsite>(), &QObject::destroyed);
+        QVERIFY(QTest::qWaitFor([] { return !forms().isLoaded<frmWebsite>(); }, 3000));
+        QVERIFY(clock.elapsed() >= 900);
+        QVERIFY(destroyed.wait(1000) || destroyed.count() == 1);
+
+        OpenOwnerWebsite();
+        QCOMPARE(fixture->fake->opener.opened.size(), 2);
+    }
+
+private:
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_frmWebsite)
+#include "tst_frmWebsite.moc"

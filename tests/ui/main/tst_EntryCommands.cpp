@@ -1,0 +1,293 @@
+#include "MainWindowTestUtil.h"
+
+#include "ui/Forms.h"
+#include "ui/dialogs/frmWebsite.h"
+#include "ui/main/EntryHandOver.h"
+#include "ui/main/Form1.h"
+#include "ui/main/frmAdd.h"
+#include "ui/main/modListViewEnh.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <QToolButton>
+
+using namespace kestrune;
+using kestrune::store::Entry;
+using kestrune::ui::Form1;
+using kestrune::ui::forms;
+
+namespace {
+// What a command did, to compare the ways of running it.
+struct Outcome {
+    QString status;
+    QString clipboard;
+    QStringList opened;
+    bool dialogOpen = false;
+    qsizetype rows = 0;
+    bool operator==(const Outcome&) const = default;
+};
+
+const std::vector<Entry> kThree = {
+    {"ann", "pw-a", "www.example.com"}, {"bob", "pw-b", "C:\\Data"}, {"carl", "pw-c", "mail"}};
+} // namespace
+
+class tst_EntryCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void withoutASelectionEachCommandSaysSo() {
+        for (const bool emptyList : {true, false}) {
+            fixture.reset(); // the doubles of the last round go first
+            fixture = std::make_unique<test::ProgramFixture>();
+            Form1* main =
+                test::loggedInMainWindow(*fixture, emptyList ? std::vector<Entry>{} : kThree);
+            const QByteArray before = fixture->readDataFile();
+            auto& c = main->commands();
+            c.Edit();
+            QCOMPARE(main->statusText(), QStringLiteral("You must first select an entry to edit."));
+            QVERIFY(!forms().isLoaded<ui::frmAdd>());
+            c.Delete();
+            QCOMPARE(main->statusText(),
+                     QStringLiteral("You must first select an entry to delete."));
+            c.GoTo();
+            QCOMPARE(main->statusText(),
+                     QStringLiteral("You must first select an entry to go to."));
+            for (int i = 0; i < 3; ++i) {
+                fixture->fake->clipboard.setText(QStringLiteral("old"), false);
+                c.Copy(i);
+                QCOMPARE(main->statusText(),
+                         QStringLiteral("You must first select a row to copy from."));
+                QCOMPARE(fixture->fake->clipboard.content, QString()); // emptied all the same
+            }
+            QVERIFY(fixture->fake->messages.shown.empty());
+            QVERIFY(fixture->fake->opener.opened.isEmpty());
+            QCOMPARE(fixture->readDataFile(), before);
+        }
+    }
+
+    void deleteAsksWithTheEntrysThreeFields() {
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        main->lstPass->selectRow(2);
+        fixture->fake->messages.answers = {platform::Answer::Cancel};
+        main->commands().Delete();
+        const auto& shown = fixture->fake->messages.shown;
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(shown[0].title, QStringLiteral("Confirm Delete"));
+        QCOMPARE(shown[0].buttons, platform::Buttons::OkCancel);
+        QCOMPARE(shown[0].icon, platform::Icon::None);
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("Are you sure you want to delete the following information?\r\n"
+                                "\r\nUsername: bob\r\nPassword: pw-b\r\nUsed At: C:\\Data"));
+    }
+
+    void aCancelledDeleteChangesNothing_data() {
+        QTest::addColumn<platform::Answer>("answer");
+        QTest::newRow("Cancel") << platform::Answer::Cancel;
+        QTest::newRow("box closed") << platform::Answer::Closed;
+    }
+    void aCancelledDeleteChangesNothing() {
+        QFETCH(platform::Answer, answer);
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        const QByteArray before = fixture->readDataFile();
+        main->lstPass->selectRow(1);
+        fixture->fake->messages.answers = {answer};
+        main->commands().Delete();
+        QCOMPARE(test::shownRows(main), kThree);
+        QCOMPARE(fixture->readDataFile(), before);
+        QCOMPARE(main->statusText(), QStringLiteral("Entry not deleted, cancelled by user"));
+    }
+
+    void aConfirmedDeleteRemovesTheRowAndSaves() {
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        main->lstPass->selectRow(1);
+        main->commands().Delete(); // answered Ok
+        const std::vector<Entry> left = {kThree[1], kThree[2]};
+        QCOMPARE(test::shownRows(main), left);
+        QCOMPARE(fixture->readDataFile(), test::fileWith(left));
+        QCOMPARE(main->statusText(), QStringLiteral("Entry deleted successfully, data saved."));
+    }
+
+    void aDeleteThatCannotBeSavedPutsTheRowBack() {
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        QVERIFY(QFile::remove(fixture->dataFile()));
+        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
+        main->StatusMessage(QStringLiteral("before"));
+        main->lstPass->selectRow(2);
+        main->commands().Delete();
+        QCOMPARE(test::shownRows(main), kThree);
+        QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(2)); // question, failure
+        QVERIFY(fixture->fake->messages.shown[1].text.contains(QStringLiteral("could not save")));
+        QCOMPARE(main->statusText(), QStringLiteral("before"));
+    }
+
+    void copyPutsTheFieldOnTheClipboardAndRepeatsIt_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("secret");
+        QTest::newRow("username") << 0 << "bob"
+                                  << "Copied Username bob" << false;
+        QTest::newRow("password") << 1 << "pw-b"
+                                  << "Copied Password pw-b" << true;
+        QTest::newRow("location") << 2 << "C:\\Data"
+                                  << "Copied Location C:\\Data" << false;
+    }
+    void copyPutsTheFieldOnTheClipboardAndRepeatsIt() {
+        QFETCH(int, index);
+        QFETCH(QString, copied);
+        QFETCH(QString, status);
+        QFETCH(bool, secret);
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        main->lstPass->selectRow(2);
+        main->commands().Copy(index);
+        QCOMPARE(fixture->fake->clipboard.content, copied);
+        QCOMPARE(fixture->fake->clipboard.secret, secret);
+        QCOMPARE(main->statusText(), status);
+    }
+
+    void goToDecidesWhatToOpen_data() {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("www without a scheme") << "www.example.com"
+                                              << "http://www.example.com";
+        QTest::newRow("https anywhere") << "HTTPS://example.com"
+                                        << "HTTPS://example.com";
+        QTest::newRow("http in capitals") << "see HTTP://example.com"
+                                          << "see HTTP://example.com";
+        QTest::newRow("folder path") << "C:\\Data"
+                                     << "C:\\Data";
+        QTest::newRow(".ORG in capitals") << "EXAMPLE.ORG"
+                                          << "http://EXAMPLE.ORG";
+        QTest::newRow("org inside a word") << "Georgia office"
+                                           << "http://Georgia office";
+        QTest::newRow(".info without www") << "example.info"
+                                           << "example.info";
+        QTest::newRow("biz") << "shop.biz"
+                             << "http://shop.biz";
+        QTest::newRow("edu") << "uni.EDU"
+                             << "http://uni.EDU";
+        QTest::newRow("net without the dot") << "intranet"
+                                             << "intranet";
+        QTest::newRow("hostile, web-like") << "example.com & rm -rf ~"
+                                           << "http://example.com & rm -rf ~";
+        QTest::newRow("hostile, command substitution") << "$(reboot)"
+                                                       << "$(reboot)";
+        QTest::newRow("hostile, quotes") << "a.com\" && calc \""
+                                         << "http://a.com\" && calc \"";
+    }
+    void goToDecidesWhatToOpen() {
+        QFETCH(QString, location);
+        QFETCH(QString, opened);
+        Form1* main = test::loggedInMainWindow(*fixture, {{"u", "p", location}});
+        main->lstPass->selectRow(1);
+        main->commands().GoTo();
+        // One call, one argument, exactly the location: nothing else is run.
+        QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
+        QCOMPARE(main->statusText(), QStringLiteral("Opening Location..."));
+    }
+
+    void goToSaysSoWhenNothingCouldBeOpened() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"u", "p", "C:\\Nowhere"}});
+        fixture->fake->opener.succeeds = false;
+        main->lstPass->selectRow(1);
+        main->commands().GoTo();
+        QCOMPARE(main->statusText(), QStringLiteral("Could not open C:\\Nowhere"));
+    }
+
+    void editHandsTheRowAsShownToTheDialog() {
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        QVERIFY(ui::EnhListView_SortColumns(*main->lstPass, 1, false)); // carl, bob, ann
+        main->lstPass->selectRow(1);
+        main->commands().Edit();
+        const ui::EntryHandOver& h = ui::entryHandOver();
+        QCOMPARE(h.EntryMode, QStringLiteral("Edit"));
+        QCOMPARE(h.EditUsername, QStringLiteral("carl"));
+        QCOMPARE(h.EditPassword, QStringLiteral("pw-c"));
+        QCOMPARE(h.EditLocation, QStringLiteral("mail"));
+        QCOMPARE(h.EditRow, qsizetype(1));
+        QVERIFY(forms().isLoaded<ui::frmAdd>());
+
+        // Add switches the mode, leaves the edit texts and posts nothing.
+        forms().unload<ui::frmAdd>();
+        main->StatusMessage(QStringLiteral("before"));
+        main->commands().Add();
+        QCOMPARE(h.EntryMode, QStringLiteral("Add"));
+        QCOMPARE(h.EditUsername, QStringLiteral("carl"));
+        QCOMPARE(main->statusText(), QStringLiteral("before"));
+    }
+
+    void theWebSiteButtonOpensTheOwnersSite() {
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        main->StatusMessage(QStringLiteral("before"));
+        main->cmdWebsite[0]->click();
+        QCOMPARE(fixture->fake->opener.opened, QStringList{"http://www.kestrune.example"});
+        QCOMPARE(main->statusText(), QStringLiteral("before"));
+    }
+
+    void buttonsMenuItemsAndShortcutsRunTheSameOperation_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::newRow("add") << 0 << QKeySequence(Qt::CTRL | Qt::Key_N);
+        QTest::newRow("edit") << 1 << QKeySequence(Qt::Key_Return);
+        QTest::newRow("delete") << 2 << QKeySequence(Qt::Key_Delete);
+        QTest::newRow("go to") << 3 << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U);
+        QTest::newRow("copy username") << 4 << QKeySequence(Qt::CTRL | Qt::Key_B);
+        QTest::newRow("copy password") << 5 << QKeySequence(Qt::CTRL | Qt::Key_C);
+        QTest::newRow("copy location") << 6 << QKeySequence(Qt::CTRL | Qt::Key_U);
+    }
+    void buttonsMenuItemsAndShortcutsRunTheSameOperation() {
+        QFETCH(int, command);
+        QFETCH(QKeySequence, keys);
+        std::vector<Outcome> outcomes;
+        for (int way = 0; way < 3; ++way) {
+            fixture.reset(); // the doubles of the last round go first
+            fixture = std::make_unique<test::ProgramFixture>();
+            Form1* main = test::loggedInMainWindow(*fixture, kThree);
+            main->lstPass->selectRow(2);
+            main->activateWindow();
+            main->lstPass->setFocus();
+            QVERIFY(QTest::qWaitForWindowActive(main));
+            QToolButton* buttons[] = {main->cmdAdd[0], main->cmdEdit,    main->cmdDelete,
+                                      main->cmdGoto,   main->cmdCopy[0], main->cmdCopy[1],
+                                      main->cmdCopy[2]};
+            QAction* items[] = {main->mnuDataItem[0], main->mnuDataItem[2], main->mnuDataItem[1],
+                                main->mnuDataItem[3], main->mnuCopyItem[0], main->mnuCopyItem[1],
+                                main->mnuCopyItem[2]};
+            if (way == 0) {
+                buttons[command]->click();
+            } else if (way == 1) {
+                items[command]->trigger();
+            } else {
+                QTest::keySequence(main->lstPass, keys);
+            }
+            outcomes.push_back({main->statusText(), fixture->fake->clipboard.content,
+                                fixture->fake->opener.opened, forms().isLoaded<ui::frmAdd>(),
+                                main->lstPass->rows().count()});
+        }
+        QVERIFY(outcomes[0] != Outcome{});
+        QVERIFY(outcomes[0] == outcomes[1]);
+        QVERIFY(outcomes[0] == outcomes[2]);
+    }
+
+    void aDoubleClickOnARowEditsIt() {
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        const QRect cell = main->lstPass->visualRect(main->lstPass->rows().index(1, 1));
+        QTest::mouseClick(main->lstPass->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(main->lstPass->viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(forms().isLoaded<ui::frmAdd>());
+        QCOMPARE(ui::entryHandOver().EditUsername, QStringLiteral("bob"));
+    }
+
+private:
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_EntryCommands)
+#include "tst_EntryCommands.moc"

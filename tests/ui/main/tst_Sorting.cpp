@@ -1,0 +1,165 @@
+#include "MainWindowTestUtil.h"
+
+#include "ui/Forms.h"
+#include "ui/main/EntryHandOver.h"
+#include "ui/main/Form1.h"
+#include "ui/main/frmAdd.h"
+#include "ui/main/modListViewEnh.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+using namespace kestrune;
+using kestrune::store::Entry;
+using kestrune::ui::EnhListView_SortColumns;
+using kestrune::ui::Form1;
+using kestrune::ui::forms;
+
+namespace {
+const std::vector<Entry> kEntries = {
+    {"bob", "Zeta", "b.example"}, {"Ann", "alpha", "c.example"}, {"carl", "Mid", "a.example"}};
+
+QStringList column(Form1* main, int sub) {
+    QStringList texts;
+    const auto& rows = main->lstPass->rows();
+    for (qsizetype i = 1; i <= rows.count(); ++i) {
+        texts.append(sub == 0 ? rows.text(i) : rows.subItem(i, sub));
+    }
+    return texts;
+}
+} // namespace
+
+class tst_Sorting : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void aClickOnAnEmptyListChangesNothing() {
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        auto& rows = main->lstPass->rows();
+        QVERIFY(EnhListView_SortColumns(*main->lstPass, 2, true));
+        QVERIFY(!rows.sorted());
+        QCOMPARE(rows.sortOrder(), 0);
+        QCOMPARE(rows.sortKey(), 0);
+        // The first click with rows still starts from ascending: descending.
+        rows.append({"a", "1", ""});
+        rows.append({"b", "2", ""});
+        QVERIFY(EnhListView_SortColumns(*main->lstPass, 1, true));
+        QCOMPARE(column(main, 0), QStringList({"b", "a"}));
+        QVERIFY(fixture->fake->messages.shown.empty());
+    }
+
+    void eachClickReversesTheDirectionAcrossAllHeaders() {
+        Form1* main = test::loggedInMainWindow(*fixture, kEntries);
+        auto& rows = main->lstPass->rows();
+        EnhListView_SortColumns(*main->lstPass, 1, false);
+        QCOMPARE(column(main, 0), QStringList({"carl", "bob", "Ann"})); // descending
+        QVERIFY(rows.sorted());
+        EnhListView_SortColumns(*main->lstPass, 1, false);
+        QCOMPARE(column(main, 0), QStringList({"Ann", "bob", "carl"})); // ascending
+        EnhListView_SortColumns(*main->lstPass, 2, false);
+        QCOMPARE(column(main, 1), QStringList({"Zeta", "Mid", "alpha"})); // password, descending
+        EnhListView_SortColumns(*main->lstPass, 3, false);
+        QCOMPARE(column(main, 2), QStringList({"a.example", "b.example", "c.example"}));
+        QCOMPARE(rows.sortKey(), 2);
+        QCOMPARE(rows.sortOrder(), 0);
+    }
+
+    void aClickOnTheHeaderSorts() {
+        Form1* main = test::loggedInMainWindow(*fixture, kEntries);
+        main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QHeaderView* header = main->lstPass->header();
+        const int x = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        QCOMPARE(column(main, 1), QStringList({"Zeta", "Mid", "alpha"}));
+    }
+
+    void aHeaderThatDoesNotExistFailsAndSaysSoOnlyWhenAsked() {
+        Form1* main = test::loggedInMainWindow(*fixture, kEntries);
+        QVERIFY(!EnhListView_SortColumns(*main->lstPass, 4, false));
+        QVERIFY(fixture->fake->messages.shown.empty());
+        QVERIFY(!EnhListView_SortColumns(*main->lstPass, 0, true));
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QCOMPARE(fixture->fake->messages.shown[0].title,
+                 QStringLiteral("Error in Function : EnhListView_SortColumns"));
+        QCOMPARE(fixture->fake->messages.shown[0].text,
+                 QStringLiteral("Error35600\tIndex out of bounds"));
+        QCOMPARE(fixture->fake->messages.shown[0].icon, platform::Icon::Information);
+        QCOMPARE(test::shownRows(main), kEntries); // as it was
+        QVERIFY(!main->lstPass->rows().sorted());
+    }
+
+    void theNextSaveWritesTheOrderShownAndTheNextStartShowsIt() {
+        Form1* main = test::loggedInMainWindow(*fixture, kEntries);
+        EnhListView_SortColumns(*main->lstPass, 3, false); // location, descending
+        main->lstPass->selectRow(3);
+        main->commands().Delete(); // a.example goes
+        const std::vector<Entry> expected = {kEntries[1], kEntries[0]};
+        QCOMPARE(test::shownRows(main), expected);
+        QCOMPARE(fixture->readDataFile(), test::fileWith(expected));
+
+        ui::forms().unloadAll();
+        store::credentialStore().reset();
+        Form1* again = ui::forms().load<Form1>();
+        store::credentialStore().state.MasterPassword = test::kMasterPassword;
+        store::credentialStore().LoadData();
+        QCOMPARE(test::shownRows(again), expected);
+    }
+
+    void editAndDeleteActOnTheRowAsShown() {
+        Form1* main = test::loggedInMainWindow(*fixture, kEntries);
+        EnhListView_SortColumns(*main->lstPass, 2, false); // Zeta, Mid, alpha
+        main->lstPass->selectRow(1);
+        main->commands().Edit();
+        QCOMPARE(ui::entryHandOver().EditUsername, QStringLiteral("bob"));
+        QCOMPARE(ui::entryHandOver().EditRow, qsizetype(1));
+        forms().unload<ui::frmAdd>();
+        main->lstPass->selectRow(3);
+        main->commands().Delete();
+        QCOMPARE(column(main, 0), QStringList({"bob", "carl"}));
+    }
+
+    void rowsAddedOrChangedWhileSortedTakeTheirPlaceAtOnce() {
+        Form1* main = test::loggedInMainWindow(*fixture, kEntries);
+        EnhListView_SortColumns(*main->lstPass, 1, false);
+        EnhListView_SortColumns(*main->lstPass, 1, false); // Ann, bob, carl
+        main->commands().Add();
+        auto* dialog = forms().find<ui::frmAdd>();
+        dialog->txtUsername->setText(QStringLiteral("Bea"));
+        dialog->txtPassword->setText(QStringLiteral("p"));
+        dialog->cmdAdd->click();
+        QCOMPARE(column(main, 0), QStringList({"Ann", "Bea", "bob", "carl"}));
+        QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
+
+        main->lstPass->selectRow(1); // Ann becomes zed
+        main->commands().Edit();
+        dialog = forms().find<ui::frmAdd>();
+        dialog->txtUsername->setText(QStringLiteral("zed"));
+        dialog->cmdAdd->click();
+        QCOMPARE(column(main, 0), QStringList({"Bea", "bob", "carl", "zed"}));
+        QCOMPARE(main->lstPass->firstSelected(), qsizetype(4));
+        QCOMPARE(fixture->readDataFile(), test::fileWith(test::shownRows(main)));
+    }
+
+    void equalTextsKeepTheirOrderInTheLocalesOrdering() {
+        Form1* main = test::loggedInMainWindow(
+            *fixture, {{"b", "1", ""}, {"A", "2", ""}, {"a", "3", ""}, {"\u00e1", "4", ""}});
+        auto& rows = main->lstPass->rows();
+        rows.setCollatorLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        EnhListView_SortColumns(*main->lstPass, 1, false);
+        EnhListView_SortColumns(*main->lstPass, 1, false);
+        // Case ignored, accents after the plain letter, b last.
+        QCOMPARE(column(main, 0), QStringList({"A", "a", "\u00e1", "b"}));
+        QCOMPARE(column(main, 1), QStringList({"2", "3", "4", "1"}));
+    }
+
+private:
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_Sorting)
+#include "tst_Sorting.moc"

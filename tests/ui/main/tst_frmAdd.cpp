@@ -1,0 +1,339 @@
+#include "MainWindowTestUtil.h"
+
+#include "store/CredentialStore.h"
+#include "ui/Forms.h"
+#include "ui/main/EntryHandOver.h"
+#include "ui/main/Form1.h"
+#include "ui/main/frmAdd.h"
+#include "ui/main/modListViewEnh.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+using namespace kestrune;
+using kestrune::store::Entry;
+using kestrune::ui::Form1;
+using kestrune::ui::forms;
+using kestrune::ui::frmAdd;
+
+class tst_frmAdd : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void addModeStartsEmptyAndEditModeShowsTheRowInClear() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "s3cret", "mail"}});
+        frmAdd* dialog = openAdd(main);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Add an entry"));
+        QVERIFY(dialog->txtUsername->text().isEmpty() && dialog->txtPassword->text().isEmpty() &&
+                dialog->txtWebsite->text().isEmpty());
+        dialog->cmdDelete->click();
+
+        dialog = openEdit(main, 1);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit an entry"));
+        QCOMPARE(dialog->txtUsername->text(), QStringLiteral("ann"));
+        QCOMPARE(dialog->txtPassword->text(), QStringLiteral("s3cret"));
+        QCOMPARE(dialog->txtPassword->echoMode(), QLineEdit::Normal);
+        QCOMPARE(dialog->txtWebsite->text(), QStringLiteral("mail"));
+    }
+
+    void missingUsernameOrPasswordIsReportedAndTheTextsStay_data() {
+        QTest::addColumn<QString>("username");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("both empty") << ""
+                                    << ""
+                                    << "You must enter a username";
+        QTest::newRow("username empty") << ""
+                                        << "pw"
+                                        << "You must enter a username";
+        QTest::newRow("password empty") << "bob"
+                                        << ""
+                                        << "You must enter a password";
+    }
+    void missingUsernameOrPasswordIsReportedAndTheTextsStay() {
+        QFETCH(QString, username);
+        QFETCH(QString, password);
+        QFETCH(QString, message);
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        const QByteArray before = fixture->readDataFile();
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(username);
+        dialog->txtPassword->setText(password);
+        dialog->txtWebsite->setText(QStringLiteral("site"));
+        dialog->cmdAdd->click();
+
+        const auto& shown = fixture->fake->messages.shown;
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(shown[0].text, message);
+        QCOMPARE(shown[0].title, QStringLiteral("Error"));
+        QCOMPARE(shown[0].buttons, platform::Buttons::Ok);
+        QCOMPARE(shown[0].icon, platform::Icon::None);
+        QVERIFY(forms().isLoaded<frmAdd>());
+        QCOMPARE(dialog->txtWebsite->text(), QStringLiteral("site"));
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
+        QCOMPARE(fixture->readDataFile(), before);
+    }
+
+    void textsAreStoredAsTypedWithoutTrimming() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(QStringLiteral(" "));
+        dialog->txtPassword->setText(QStringLiteral(" p\u00e9 \u20ac\u0160 "));
+        dialog->cmdAdd->click(); // the website may be empty
+
+        QVERIFY(!forms().isLoaded<frmAdd>());
+        const std::vector<Entry> expected = {{"ann", "pw", "x"},
+                                             {" ", QStringLiteral(" p\u00e9 \u20ac\u0160 "), ""}};
+        QCOMPARE(test::shownRows(main), expected);
+        QCOMPARE(fixture->readDataFile(), test::fileWith(expected));
+        // The euro sign and S with caron are the bytes 80 and 8A in the file.
+        QVERIFY(fixture->readDataFile().contains(QByteArray("\xa0\x00\x0a\xa0", 4)));
+        QCOMPARE(main->statusText(), QStringLiteral("Added new entry.  Data saved."));
+        // The new row is selected, so the commands act on it next.
+        QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
+    }
+
+    void aSecondEntryWithTheSameUsernameIsAppended() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(QStringLiteral("ann"));
+        dialog->txtPassword->setText(QStringLiteral("pw"));
+        dialog->txtWebsite->setText(QStringLiteral("x"));
+        dialog->cmdAdd->click();
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(2));
+    }
+
+    void enterSavesFromTheWebsiteBoxOnly() {
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(QStringLiteral("bob"));
+        dialog->txtPassword->setText(QStringLiteral("pw"));
+        QTest::keyClick(dialog->txtUsername, Qt::Key_Return);
+        QTest::keyClick(dialog->txtPassword, Qt::Key_Return);
+        QTest::keyClick(dialog->txtPassword, Qt::Key_Escape); // Esc does nothing either
+        QVERIFY(forms().isLoaded<frmAdd>());
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
+        QVERIFY(fixture->fake->messages.shown.empty());
+
+        QTest::keyClick(dialog->txtWebsite, Qt::Key_Return);
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(1));
+        QVERIFY(!forms().isLoaded<frmAdd>());
+    }
+
+    void enterInTheWebsiteBoxChecksTheUsernameFirst() {
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        frmAdd* dialog = openAdd(main);
+        dialog->txtPassword->setText(QStringLiteral("pw"));
+        QTest::keyClick(dialog->txtWebsite, Qt::Key_Enter);
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QCOMPARE(fixture->fake->messages.shown[0].text,
+                 QStringLiteral("You must enter a username"));
+    }
+
+    void cancelWritesNothing() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
+        main->StatusMessage(QStringLiteral("before"));
+        const QByteArray before = fixture->readDataFile();
+        frmAdd* dialog = openEdit(main, 1);
+        dialog->txtUsername->setText(QStringLiteral("changed"));
+        dialog->cmdDelete->click();
+        QVERIFY(!forms().isLoaded<frmAdd>());
+        QCOMPARE(test::shownRows(main), std::vector<Entry>({{"ann", "pw", "x"}}));
+        QCOMPARE(fixture->readDataFile(), before);
+        QCOMPARE(main->statusText(), QStringLiteral("before"));
+    }
+
+    void editWithoutChangesRewritesTheSameRow() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}, {"bob", "pw2", ""}});
+        openEdit(main, 2)->cmdAdd->click();
+        QCOMPARE(test::shownRows(main),
+                 std::vector<Entry>({{"ann", "pw", "x"}, {"bob", "pw2", ""}}));
+        QCOMPARE(main->statusText(), QStringLiteral("Added new entry.  Data saved."));
+    }
+
+    void editAfterAResortChangesTheEntryThatWasOpened() {
+        Form1* main = test::loggedInMainWindow(
+            *fixture, {{"carl", "p1", "a"}, {"ann", "p2", "b"}, {"bob", "p3", "c"}});
+        frmAdd* dialog = openEdit(main, 1);                             // carl
+        QVERIFY(ui::EnhListView_SortColumns(*main->lstPass, 1, false)); // ann, bob, carl reversed
+        QCOMPARE(main->lstPass->rows().text(1), QStringLiteral("carl"));
+        QVERIFY(ui::EnhListView_SortColumns(*main->lstPass, 1, false)); // ann, bob, carl
+        dialog->txtPassword->setText(QStringLiteral("new"));
+        dialog->cmdAdd->click();
+        QCOMPARE(
+            test::shownRows(main),
+            std::vector<Entry>({{"ann", "p2", "b"}, {"bob", "p3", "c"}, {"carl", "new", "a"}}));
+        QCOMPARE(fixture->readDataFile(), test::fileWith(test::shownRows(main)));
+    }
+
+    void editAfterADeleteOfAnotherRowChangesTheEntryThatWasOpened() {
+        Form1* main = test::loggedInMainWindow(
+            *fixture, {{"ann", "p1", "a"}, {"bob", "p2", "b"}, {"carl", "p3", "c"}});
+        frmAdd* dialog = openEdit(main, 3); // carl
+        main->lstPass->selectRow(1);
+        main->commands().Delete(); // answered Ok
+        dialog->txtPassword->setText(QStringLiteral("new"));
+        dialog->cmdAdd->click();
+        QCOMPARE(test::shownRows(main),
+                 std::vector<Entry>({{"bob", "p2", "b"}, {"carl", "new", "c"}}));
+    }
+
+    void editOfADeletedRowIsRefusedAndTheDialogStays() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "p1", "a"}, {"bob", "p2", "b"}});
+        frmAdd* dialog = openEdit(main, 1);
+        main->lstPass->selectRow(1);
+        main->commands().Delete();
+        const QByteArray afterDelete = fixture->readDataFile();
+        fixture->fake->messages.shown.clear();
+        dialog->txtPassword->setText(QStringLiteral("new"));
+        dialog->cmdAdd->click();
+
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QCOMPARE(fixture->fake->messages.shown[0].title, QStringLiteral("Error"));
+        QVERIFY(forms().isLoaded<frmAdd>());
+        QCOMPARE(dialog->txtPassword->text(), QStringLiteral("new"));
+        QCOMPARE(test::shownRows(main), std::vector<Entry>({{"bob", "p2", "b"}}));
+        QCOMPARE(fixture->readDataFile(), afterDelete);
+    }
+
+    void anotherAddOrEditWhileOpenLeavesTheDialogAsItIs() {
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "p1", "a"}, {"bob", "p2", "b"}});
+        frmAdd* dialog = openEdit(main, 1);
+        dialog->txtPassword->setText(QStringLiteral("typed"));
+        main->commands().Add();
+        QCOMPARE(forms().find<frmAdd>(), dialog);
+        main->lstPass->selectRow(2);
+        main->commands().Edit();
+        QCOMPARE(forms().find<frmAdd>(), dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit an entry"));
+        QCOMPARE(dialog->txtUsername->text(), QStringLiteral("ann"));
+        QCOMPARE(dialog->txtPassword->text(), QStringLiteral("typed"));
+        // Save still edits the entry that was opened, not bob, and adds nothing.
+        dialog->cmdAdd->click();
+        QCOMPARE(test::shownRows(main),
+                 std::vector<Entry>({{"ann", "typed", "a"}, {"bob", "p2", "b"}}));
+    }
+
+    void textsTheFileCannotHoldAreRefused_data() {
+        QTest::addColumn<QString>("username");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("website");
+        QTest::addColumn<QString>("message");
+        const QString sep = QStringLiteral(
+            "cannot contain \"|||\": Kestrune uses it to separate the parts of an entry in its "
+            "data file.");
+        const QString bar = QStringLiteral(
+            "cannot end with \"|\": Kestrune could not tell it apart from the separator that "
+            "follows it in its data file.");
+        QTest::newRow("separator in the username") << "a|||b"
+                                                   << "pw"
+                                                   << ""
+                                                   << "The username " + sep;
+        QTest::newRow("separator in the website") << "a"
+                                                  << "pw"
+                                                  << "x|||y"
+                                                  << "The website " + sep;
+        QTest::newRow("username ending in a bar") << "a|"
+                                                  << "pw"
+                                                  << ""
+                                                  << "The username " + bar;
+        QTest::newRow("password ending in a bar") << "a"
+                                                  << "p||"
+                                                  << ""
+                                                  << "The password " + bar;
+        QTest::newRow("outside Windows-1252")
+            << "a"
+            << "pw" << QStringLiteral("\u03a9")
+            << QStringLiteral(
+                   "Kestrune cannot store the character \"\u03a9\" in the website.  Please remove "
+                   "it.");
+        QTest::newRow("code 141") << "a" << QStringLiteral("p\u008dw") << ""
+                                  << QStringLiteral("Kestrune cannot store the character "
+                                                    "\"\u008d\" in the password.  Please remove "
+                                                    "it.");
+    }
+    void textsTheFileCannotHoldAreRefused() {
+        QFETCH(QString, username);
+        QFETCH(QString, password);
+        QFETCH(QString, website);
+        QFETCH(QString, message);
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        const QByteArray before = fixture->readDataFile();
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(username);
+        dialog->txtPassword->setText(password);
+        dialog->txtWebsite->setText(website);
+        dialog->cmdAdd->click();
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QCOMPARE(fixture->fake->messages.shown[0].text, message);
+        QCOMPARE(fixture->fake->messages.shown[0].title, QStringLiteral("Error"));
+        QVERIFY(forms().isLoaded<frmAdd>());
+        QCOMPARE(dialog->txtUsername->text(), username);
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
+        QCOMPARE(fixture->readDataFile(), before);
+    }
+
+    void barsThatTheFileCanHoldAreAccepted() {
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(QStringLiteral("|a||b"));
+        dialog->txtPassword->setText(QStringLiteral("||p"));
+        dialog->txtWebsite->setText(QStringLiteral("||x|"));
+        dialog->cmdAdd->click();
+        QVERIFY(fixture->fake->messages.shown.empty());
+        // What was written reads back as typed.
+        const std::vector<Entry> back = store::entriesOf(fixture->readDataFile());
+        QCOMPARE(back, std::vector<Entry>({{"|a||b", "||p", "||x|"}}));
+    }
+
+    void aFailedSaveUndoesTheChangeAndKeepsTheDialog_data() {
+        QTest::addColumn<bool>("edit");
+        QTest::newRow("add") << false;
+        QTest::newRow("edit") << true;
+    }
+    void aFailedSaveUndoesTheChangeAndKeepsTheDialog() {
+        QFETCH(bool, edit);
+        const std::vector<Entry> entries = {{"ann", "p1", "a"}, {"bob", "p2", "b"}};
+        Form1* main = test::loggedInMainWindow(*fixture, entries);
+        main->StatusMessage(QStringLiteral("before"));
+        frmAdd* dialog = edit ? openEdit(main, 1) : openAdd(main);
+        dialog->txtUsername->setText(QStringLiteral("zed"));
+        dialog->txtPassword->setText(QStringLiteral("pz"));
+        blockTheDataFile();
+        dialog->cmdAdd->click();
+
+        QCOMPARE(test::shownRows(main), entries);
+        QVERIFY(forms().isLoaded<frmAdd>());
+        QCOMPARE(dialog->txtUsername->text(), QStringLiteral("zed"));
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+        QVERIFY(fixture->fake->messages.shown[0].text.contains(QStringLiteral("could not save")));
+        QCOMPARE(main->statusText(), QStringLiteral("before"));
+    }
+
+private:
+    frmAdd* openAdd(Form1* main) {
+        main->commands().Add();
+        auto* dialog = forms().find<frmAdd>();
+        return dialog;
+    }
+    frmAdd* openEdit(Form1* main, qsizetype row) {
+        main->lstPass->selectRow(row);
+        main->commands().Edit();
+        return forms().find<frmAdd>();
+    }
+    // A folder where data.enc belongs: every write fails, also for root.
+    void blockTheDataFile() {
+        QVERIFY(QFile::remove(fixture->dataFile()));
+        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
+    }
+
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+QTEST_MAIN(tst_frmAdd)
+#include "tst_frmAdd.moc"
