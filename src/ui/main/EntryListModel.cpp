@@ -1,40 +1,20 @@
 #include "ui/main/EntryListModel.h"
 
-#include <QCollatorSortKey>
-
 #include <algorithm>
-#include <numeric>
 #include <stdexcept>
 
 namespace kestrune::ui {
 
 using store::Entry;
 
-namespace {
-
-// Stable sort of row numbers by a three-way comparison of their keys.
-template <typename Compare>
-void stableSortRows(std::vector<std::size_t>& order, Compare compare, bool descending) {
-    if (descending) {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return compare(a, b) > 0; });
-    } else {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return compare(a, b) < 0; });
-    }
-}
-
-} // namespace
-
 EntryListModel::EntryListModel(QObject* parent) : QAbstractTableModel(parent) {
     setCollatorLocale(QLocale());
 }
 
 void EntryListModel::setCollatorLocale(const QLocale& locale) {
-    collator_ = QCollator(locale);
-    collator_.setCaseSensitivity(Qt::CaseInsensitive);
-    // The "C" locale collates by code point and would put "B" before "a".
-    foldCase_ = locale.language() == QLocale::C;
+    ordering_.collator = QCollator(locale);
+    ordering_.collator.setCaseSensitivity(Qt::CaseInsensitive);
+    ordering_.foldCase = locale.language() == QLocale::C;
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {
@@ -183,13 +163,6 @@ void EntryListModel::clear() {
     endResetModel();
 }
 
-int EntryListModel::compareTexts(const QString& a, const QString& b) const {
-    if (foldCase_) {
-        return QString::compare(a.toCaseFolded(), b.toCaseFolded());
-    }
-    return collator_.compare(a, b);
-}
-
 std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip) const {
     // Binary search over the rows with `skip` left out, for the first row that
     // must come after the entry: equal keys keep the entry behind them.
@@ -201,7 +174,7 @@ std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip)
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
         const std::size_t actual = middle < skip ? middle : middle + 1;
-        const int c = compareTexts(field(rows_[actual], sortKey_), key);
+        const int c = CompareTexts(field(rows_[actual], sortKey_), key, ordering_);
         const bool after = descending ? c < 0 : c > 0;
         if (after) {
             high = middle;
@@ -261,31 +234,8 @@ void EntryListModel::applySort() {
     if (n < 2) {
         return;
     }
-    // One key per row, computed once; the comparisons then only compare keys.
-    // A stable sort keeps rows with equal texts in their order.
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    const bool descending = sortOrder_ != 0;
-    if (foldCase_) {
-        // Code-point order of the case-folded texts.
-        std::vector<QString> keys;
-        keys.reserve(n);
-        for (const Entry& e : rows_) {
-            keys.push_back(field(e, sortKey_).toCaseFolded());
-        }
-        stableSortRows(
-            order, [&](std::size_t a, std::size_t b) { return QString::compare(keys[a], keys[b]); },
-            descending);
-    } else {
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(n);
-        for (const Entry& e : rows_) {
-            keys.push_back(collator_.sortKey(field(e, sortKey_)));
-        }
-        stableSortRows(
-            order, [&](std::size_t a, std::size_t b) { return keys[a].compare(keys[b]); },
-            descending);
-    }
+    const std::vector<std::uint32_t> order =
+        SortedRowOrder(rows_, sortKey_, sortOrder_ != 0, ordering_);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<Entry> sortedRows;

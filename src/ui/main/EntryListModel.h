@@ -1,9 +1,9 @@
 #pragma once
 
 #include "store/Entry.h"
+#include "ui/main/RowOrder.h"
 
 #include <QAbstractTableModel>
-#include <QCollator>
 #include <QStringList>
 
 #include <vector>
@@ -84,8 +84,6 @@ public:
 
 private:
     static const QString& field(const store::Entry& entry, int column);
-    // Orders two texts as the sort does (before direction is applied).
-    int compareTexts(const QString& a, const QString& b) const;
     // Where a row belongs among the others while sorting is on: the 0-based
     // place in rows_ with `skip` left out (or none when skip is npos).
     std::size_t sortedPlaceFor(const store::Entry& entry, std::size_t skip) const;
@@ -99,8 +97,7 @@ private:
     bool sorted_ = false;
     int sortKey_ = 0;
     int sortOrder_ = 0;
-    QCollator collator_;
-    bool foldCase_ = false;
+    TextOrdering ordering_;
 };
 
 } // namespace kestrune::ui

@@ -1,8 +1,11 @@
 #include "ui/main/EntryList.h"
 
 #include <QHeaderView>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <algorithm>
 
 using kestrune::store::Entry;
 using kestrune::ui::EntryList;
@@ -143,6 +146,50 @@ private slots:
         QCOMPARE(rows.text(70000), QStringLiteral("last"));
         rows.remove(40000);
         QCOMPARE(rows.count(), 69999);
+    }
+
+    // Large lists are sorted in slices on several threads and merged: the
+    // result must be exactly that of one plain stable sort.
+    void largeListsSortAsOneStableSortWould_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("C") << "C";
+        QTest::newRow("en_US") << "en_US";
+    }
+    void largeListsSortAsOneStableSortWould() {
+        QFETCH(QString, locale);
+        QRandomGenerator random(7);
+        const QStringList pieces = {"a", "B", "\u00e9", "\u00c9", "z", "Z", "1", " ", "\U0001F600"};
+        std::vector<Entry> entries;
+        for (int i = 0; i < 60000; ++i) {
+            QString text;
+            for (int k = random.bounded(1, 4); k > 0; --k) {
+                text += pieces[random.bounded(int(pieces.size()))];
+            }
+            entries.push_back({text, QString::number(i), {}});
+        }
+        EntryListModel rows;
+        for (int c = 0; c < 3; ++c) {
+            rows.addColumnHeader(QString::number(c));
+        }
+        rows.setCollatorLocale(QLocale(locale));
+        rows.appendEntries(std::vector<Entry>(entries));
+        kestrune::ui::TextOrdering ordering;
+        ordering.collator = QCollator(QLocale(locale));
+        ordering.collator.setCaseSensitivity(Qt::CaseInsensitive);
+        ordering.foldCase = locale == QLatin1String("C");
+        for (const int order : {1, 0}) {
+            rows.sortBy(0, order);
+            std::vector<Entry> expected = entries;
+            std::stable_sort(expected.begin(), expected.end(), [&](const Entry& a, const Entry& b) {
+                const int c = kestrune::ui::CompareTexts(a.username, b.username, ordering);
+                return order == 0 ? c < 0 : c > 0;
+            });
+            for (qsizetype i = 1; i <= rows.count(); ++i) {
+                QCOMPARE(rows.row(i), expected[std::size_t(i - 1)]);
+            }
+            // The next sort starts from the order shown.
+            entries = expected;
+        }
     }
 };
 

@@ -1,0 +1,199 @@
+#include "ui/main/RowOrder.h"
+
+#include <QCollatorSortKey>
+
+#include <algorithm>
+#include <optional>
+#include <thread>
+
+namespace kestrune::ui {
+
+namespace {
+
+using store::Entry;
+
+const QString& textOf(const Entry& entry, int column) {
+    switch (column) {
+    case 1:
+        return entry.password;
+    case 2:
+        return entry.location;
+    default:
+        return entry.username;
+    }
+}
+
+// Below this many rows one thread is quicker than starting others.
+constexpr std::size_t kParallelFrom = 50000;
+
+unsigned workersFor(std::size_t n) {
+    if (n < kParallelFrom) {
+        return 1;
+    }
+    return std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+}
+
+// Runs work(first, last) over [0, n) in `workers` slices, on as many threads.
+template <typename Work> void inSlices(std::size_t n, unsigned workers, Work work) {
+    if (workers <= 1) {
+        work(std::size_t{0}, n);
+        return;
+    }
+    std::vector<std::thread> threads;
+    const std::size_t slice = (n + workers - 1) / workers;
+    for (unsigned w = 1; w < workers; ++w) {
+        const std::size_t first = std::min(n, w * slice);
+        const std::size_t last = std::min(n, first + slice);
+        threads.emplace_back([=, &work] { work(first, last); });
+    }
+    work(std::size_t{0}, std::min(n, slice));
+    for (std::thread& t : threads) {
+        t.join();
+    }
+}
+
+// Sorts slices on their own threads, then merges them. `less` is a strict
+// total order (it breaks ties by row), so the result is the same as one sort.
+template <typename Item, typename Less>
+void parallelSort(std::vector<Item>& items, unsigned workers, Less less) {
+    const std::size_t n = items.size();
+    if (workers <= 1) {
+        std::sort(items.begin(), items.end(), less);
+        return;
+    }
+    const std::size_t slice = (n + workers - 1) / workers;
+    inSlices(n, workers, [&](std::size_t first, std::size_t last) {
+        std::sort(items.begin() + std::ptrdiff_t(first), items.begin() + std::ptrdiff_t(last),
+                  less);
+    });
+    for (std::size_t width = slice; width < n; width *= 2) {
+        for (std::size_t first = 0; first + width < n; first += 2 * width) {
+            const auto begin = items.begin() + std::ptrdiff_t(first);
+            std::inplace_merge(begin, begin + std::ptrdiff_t(width),
+                               items.begin() + std::ptrdiff_t(std::min(n, first + 2 * width)),
+                               less);
+        }
+    }
+}
+
+// Case-folded texts, all in one buffer, so that comparisons read memory that
+// lies together instead of chasing one allocation per row.
+struct FoldedItem {
+    std::uint64_t offset;
+    std::uint32_t length;
+    std::uint32_t row;
+};
+
+// Writes the case-folded form of `text` to `out`, one UTF-16 unit for each
+// unit of the text (every code point folds to one of the same length).
+void foldInto(QStringView text, char16_t* out) {
+    const qsizetype n = text.size();
+    const char16_t* in = text.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        if (c < 0x80) {
+            out[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(in[i + 1])) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, in[i + 1]));
+            const bool sameLength = QChar::requiresSurrogates(folded);
+            out[i] = sameLength ? QChar::highSurrogate(folded) : c;
+            out[i + 1] = sameLength ? QChar::lowSurrogate(folded) : in[i + 1];
+            ++i;
+        } else {
+            const char32_t folded = QChar::toCaseFolded(char32_t(c));
+            out[i] = QChar::requiresSurrogates(folded) ? c : char16_t(folded);
+        }
+    }
+}
+
+std::vector<std::uint32_t> foldedOrder(const std::vector<Entry>& rows, int column,
+                                       bool descending) {
+    const std::size_t n = rows.size();
+    const unsigned workers = workersFor(n);
+    std::vector<FoldedItem> items(n);
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto length = std::uint32_t(textOf(rows[i], column).size());
+        items[i] = {total, length, std::uint32_t(i)};
+        total += length;
+    }
+    std::vector<char16_t> buffer(total);
+    inSlices(n, workers, [&](std::size_t first, std::size_t last) {
+        for (std::size_t i = first; i < last; ++i) {
+            foldInto(textOf(rows[i], column), buffer.data() + items[i].offset);
+        }
+    });
+    const char16_t* base = buffer.data();
+    const auto compare = [base](const FoldedItem& a, const FoldedItem& b) {
+        return QStringView(base + a.offset, qsizetype(a.length))
+            .compare(QStringView(base + b.offset, qsizetype(b.length)));
+    };
+    const auto less = [&](const FoldedItem& a, const FoldedItem& b) {
+        const int c = descending ? compare(b, a) : compare(a, b);
+        return c < 0 || (c == 0 && a.row < b.row);
+    };
+    parallelSort(items, workers, less);
+    std::vector<std::uint32_t> order(n);
+    std::transform(items.begin(), items.end(), order.begin(),
+                   [](const FoldedItem& item) { return item.row; });
+    return order;
+}
+
+struct KeyItem {
+    const QCollatorSortKey* key;
+    std::uint32_t row;
+};
+
+std::vector<std::uint32_t> collatedOrder(const std::vector<Entry>& rows, int column,
+                                         bool descending, const QCollator& collator) {
+    const std::size_t n = rows.size();
+    const unsigned workers = workersFor(n);
+    // One key per row, computed once. A collator is not to be shared between
+    // threads, so each slice makes its own.
+    std::vector<std::optional<QCollatorSortKey>> keys(n);
+    inSlices(n, workers, [&](std::size_t first, std::size_t last) {
+        QCollator own(collator.locale());
+        own.setCaseSensitivity(collator.caseSensitivity());
+        own.setNumericMode(collator.numericMode());
+        own.setIgnorePunctuation(collator.ignorePunctuation());
+        for (std::size_t i = first; i < last; ++i) {
+            keys[i].emplace(own.sortKey(textOf(rows[i], column)));
+        }
+    });
+    std::vector<KeyItem> items(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        items[i] = {&*keys[i], std::uint32_t(i)};
+    }
+    const auto less = [descending](const KeyItem& a, const KeyItem& b) {
+        const int c = descending ? b.key->compare(*a.key) : a.key->compare(*b.key);
+        return c < 0 || (c == 0 && a.row < b.row);
+    };
+    parallelSort(items, workers, less);
+    std::vector<std::uint32_t> order(n);
+    std::transform(items.begin(), items.end(), order.begin(),
+                   [](const KeyItem& item) { return item.row; });
+    return order;
+}
+
+} // namespace
+
+int CompareTexts(const QString& a, const QString& b, const TextOrdering& ordering) {
+    if (ordering.foldCase) {
+        std::vector<char16_t> foldedA(std::size_t(a.size()));
+        std::vector<char16_t> foldedB(std::size_t(b.size()));
+        foldInto(a, foldedA.data());
+        foldInto(b, foldedB.data());
+        return QStringView(foldedA.data(), a.size()).compare(QStringView(foldedB.data(), b.size()));
+    }
+    return ordering.collator.compare(a, b);
+}
+
+std::vector<std::uint32_t> SortedRowOrder(const std::vector<Entry>& rows, int column,
+                                          bool descending, const TextOrdering& ordering) {
+    if (ordering.foldCase) {
+        return foldedOrder(rows, column, descending);
+    }
+    return collatedOrder(rows, column, descending, ordering.collator);
+}
+
+} // namespace kestrune::ui
