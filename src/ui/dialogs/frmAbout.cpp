@@ -1,6 +1,7 @@
 #include "ui/dialogs/frmAbout.h"
 
 #include "app/ProgramIdentity.h"
+#include "skin/ControlTypes.h"
 #include "skin/SkinLabel.h"
 #include "skin/modSkin.h"
 #include "ui/Forms.h"
@@ -52,7 +53,7 @@ frmAbout::frmAbout()
 
     Picture1 = new QLabel(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setProperty("controlType", QStringLiteral("PictureBox"));
+    Picture1->setProperty(skin::kControlTypeProperty, QStringLiteral("PictureBox"));
     placeInTwips(Picture1, 0, 0, 7515, 1035);
     Picture1->setPixmap(logoPicture(Picture1->size()));
     controls_.push_back(Picture1);
@@ -105,19 +106,6 @@ QLabel* frmAbout::addLabel(QWidget* parent, const char* name, const QString& tex
     return label;
 }
 
-QString frmAbout::typeNameOf(const QWidget* control) {
-    if (const QVariant type = control->property("controlType"); type.isValid()) {
-        return type.toString();
-    }
-    if (qobject_cast<const skin::SkinLabel*>(control) != nullptr) {
-        return QStringLiteral("SkinLabel");
-    }
-    if (control->metaObject() == &QLabel::staticMetaObject) {
-        return QStringLiteral("Label");
-    }
-    return QString::fromLatin1(control->metaObject()->className());
-}
-
 void frmAbout::Load() {
     Forms::centreOnScreen(this);
     const app::VersionInformation& info = app::versionInformation();
@@ -134,7 +122,7 @@ void frmAbout::Load() {
     // are windowed labels and are not copied again.
     std::vector<const QLabel*> labels;
     for (const QWidget* control : controls_) {
-        if (typeNameOf(control) == QLatin1String("Label")) {
+        if (skin::ControlTypeName(control) == QLatin1String("Label")) {
             labels.push_back(static_cast<const QLabel*>(control));
         }
     }

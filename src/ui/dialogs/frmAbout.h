@@ -37,10 +37,6 @@ public:
     // their parent.
     const std::vector<QWidget*>& controls() const { return controls_; }
 
-    // "Label" for a plain label, "SkinLabel" for a windowed one, otherwise
-    // the control's controlType property or its class name.
-    static QString typeNameOf(const QWidget* control);
-
 public slots:
     void lblWebsite_Click();
 

@@ -3,9 +3,13 @@
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
 #include "ui/Twips.h"
+#include "ui/dialogs/Form8.h"
+#include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmPass.h"
+#include "ui/dialogs/frmWebsite.h"
 #include "ui/main/Form1.h"
 #include "ui/main/ListLayout.h"
+#include "ui/main/frmAdd.h"
 
 #include <QAction>
 #include <QLabel>
@@ -199,7 +203,93 @@ private slots:
         QCOMPARE(QDir(fixture->folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
 
+    void theHelpWindowOpensAtStartUpOnlyForExactlyOne_data() {
+        QTest::addColumn<QString>("stored"); // "-" for no value stored
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("nothing stored") << "-" << true;
+        QTest::newRow("1") << "1" << true;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("leading blank") << " 1" << false;
+        QTest::newRow("leading zero") << "01" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void theHelpWindowOpensAtStartUpOnlyForExactlyOne() {
+        QFETCH(QString, stored);
+        QFETCH(bool, opens);
+        writeHelpFile();
+        if (stored != QLatin1String("-")) {
+            fixture->fake->settings.setValue("Kestrune", "Settings", "showHelp", stored);
+        }
+        Form1* main = loggedIn();
+        QCOMPARE(forms().isLoaded<ui::Form8>(), opens);
+        if (opens) {
+            QVERIFY(forms().find<ui::Form8>()->isVisible());
+        }
+        // View Help opens it whatever the setting says.
+        main->mnuHelpItem[0]->trigger();
+        QVERIFY(forms().isLoaded<ui::Form8>());
+        QVERIFY(forms().find<ui::Form8>()->isVisible());
+        // Only the check box writes the setting.
+        QCOMPARE(fixture->fake->settings.values.size(), stored == QLatin1String("-") ? 0 : 1);
+    }
+
+    void aboutOpensTheAboutBox() {
+        Form1* main = loggedIn();
+        main->mnuAboutItem[0]->trigger();
+        QVERIFY(forms().isLoaded<ui::frmAbout>());
+        QCOMPARE(forms().find<ui::frmAbout>()->windowTitle(), QStringLiteral("About Kestrune"));
+    }
+
+    void closingUnloadsTheOtherWindows() {
+        writeHelpFile();
+        Form1* main = loggedIn();
+        main->ShowAbout();
+        main->commands().Add();
+        QVERIFY(forms().isLoaded<ui::Form8>() && forms().isLoaded<ui::frmAbout>() &&
+                forms().isLoaded<ui::frmAdd>());
+        main->close();
+        QVERIFY(!forms().isLoaded<ui::Form8>());
+        QVERIFY(!forms().isLoaded<ui::frmAbout>());
+        QVERIFY(!forms().isLoaded<ui::frmAdd>());
+        QCOMPARE(fixture->fake->exit.calls, 1);
+    }
+
+    void aHiddenWebWindowDoesNotHoldTheProgram() {
+        Form1* main = loggedIn();
+        main->cmdWebsite[0]->click(); // loads the web window without showing it
+        QVERIFY(forms().isLoaded<ui::frmWebsite>());
+        main->close();
+        QVERIFY(!forms().isLoaded<ui::frmWebsite>());
+        QCOMPARE(fixture->fake->exit.calls, 1);
+    }
+
+    void aWebWindowOnScreenEndsTheProgramWhenItHasClosed() {
+        Form1* main = loggedIn();
+        main->ShowAbout();
+        forms().find<ui::frmAbout>()->lblWebsite_Click(); // shows the web window
+        QVERIFY(forms().find<ui::frmWebsite>()->isVisible());
+        test::runInEventLoop([&] { main->close(); });
+        QVERIFY(!forms().isLoaded<Form1>());
+        QVERIFY(!forms().isLoaded<ui::frmAbout>());
+        QCOMPARE(fixture->fake->exit.calls, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(fixture->fake->exit.calls, 1, 3000);
+        QVERIFY(!forms().isLoaded<ui::frmWebsite>());
+        QCOMPARE(fixture->fake->opener.opened, QStringList{"http://www.kestrune.example"});
+    }
+
 private:
+    Form1* loggedIn() {
+        Form1* main = forms().load<Form1>();
+        store::credentialStore().state.MasterPassword = QStringLiteral("x");
+        main->afterFormLoad();
+        return main;
+    }
+    void writeHelpFile() {
+        QFile help(fixture->folder.filePath(QStringLiteral("Help.rtf")));
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.write("{\\rtf1 Kestrune help\\par}");
+    }
+
     std::unique_ptr<test::ProgramFixture> fixture;
 };
 
