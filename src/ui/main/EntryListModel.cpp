@@ -27,23 +27,12 @@ int EntryListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(headers_.size());
 }
 
-const QString& EntryListModel::field(const Entry& entry, int column) {
-    switch (column) {
-    case 1:
-        return entry.password;
-    case 2:
-        return entry.location;
-    default:
-        return entry.username;
-    }
-}
-
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() > 2) {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        return field(rows_[std::size_t(index.row())], index.column());
+        return ColumnText(rows_[std::size_t(index.row())], index.column());
     }
     return {};
 }
@@ -79,7 +68,7 @@ const Entry& EntryListModel::row(qsizetype position) const {
 }
 
 QString EntryListModel::subItem(qsizetype position, int subItem) const {
-    return field(row(position), subItem);
+    return ColumnText(row(position), subItem);
 }
 
 quint64 EntryListModel::idAt(qsizetype position) const {
@@ -166,7 +155,7 @@ void EntryListModel::clear() {
 std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip) const {
     // Binary search over the rows with `skip` left out, for the first row that
     // must come after the entry: equal keys keep the entry behind them.
-    const QString& key = field(entry, sortKey_);
+    const QString& key = ColumnText(entry, sortKey_);
     const bool descending = sortOrder_ != 0;
     const std::size_t others = skip < rows_.size() ? rows_.size() - 1 : rows_.size();
     std::size_t low = 0;
@@ -174,7 +163,7 @@ std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip)
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
         const std::size_t actual = middle < skip ? middle : middle + 1;
-        const int c = CompareTexts(field(rows_[actual], sortKey_), key, ordering_);
+        const int c = CompareTexts(ColumnText(rows_[actual], sortKey_), key, ordering_);
         const bool after = descending ? c < 0 : c > 0;
         if (after) {
             high = middle;

@@ -83,7 +83,6 @@ public:
     void appendEntries(std::vector<store::Entry>&& entries) override;
 
 private:
-    static const QString& field(const store::Entry& entry, int column);
     // Where a row belongs among the others while sorting is on: the 0-based
     // place in rows_ with `skip` left out (or none when skip is npos).
     std::size_t sortedPlaceFor(const store::Entry& entry, std::size_t skip) const;

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "skin/modSkin.h"
 #include "ui/Forms.h"
+#include "ui/PictureButton.h"
 #include "ui/Twips.h"
 #include "ui/dialogs/Form8.h"
 #include "ui/dialogs/frmAbout.h"
@@ -86,13 +87,7 @@ Form1::Form1() {
 
 QToolButton* Form1::makeButton(const char* name, const QString& caption, const char* picture,
                                int left, int top, int width, int height) {
-    auto* button = new QToolButton(centralWidget());
-    button->setObjectName(QLatin1String(name));
-    button->setText(caption);
-    button->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(picture))));
-    button->setIconSize(QSize(32, 32));
-    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    button->setFocusPolicy(Qt::StrongFocus);
+    QToolButton* button = makePictureButton(centralWidget(), name, caption, picture);
     placeInTwips(button, left, top, width, height);
     return button;
 }

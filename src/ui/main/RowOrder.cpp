@@ -12,17 +12,6 @@ namespace {
 
 using store::Entry;
 
-const QString& textOf(const Entry& entry, int column) {
-    switch (column) {
-    case 1:
-        return entry.password;
-    case 2:
-        return entry.location;
-    default:
-        return entry.username;
-    }
-}
-
 // Below this many rows one thread is quicker than starting others.
 constexpr std::size_t kParallelFrom = 50000;
 
@@ -113,14 +102,14 @@ std::vector<std::uint32_t> foldedOrder(const std::vector<Entry>& rows, int colum
     std::vector<FoldedItem> items(n);
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const auto length = std::uint32_t(textOf(rows[i], column).size());
+        const auto length = std::uint32_t(ColumnText(rows[i], column).size());
         items[i] = {total, length, std::uint32_t(i)};
         total += length;
     }
     std::vector<char16_t> buffer(total);
     inSlices(n, workers, [&](std::size_t first, std::size_t last) {
         for (std::size_t i = first; i < last; ++i) {
-            foldInto(textOf(rows[i], column), buffer.data() + items[i].offset);
+            foldInto(ColumnText(rows[i], column), buffer.data() + items[i].offset);
         }
     });
     const char16_t* base = buffer.data();
@@ -157,7 +146,7 @@ std::vector<std::uint32_t> collatedOrder(const std::vector<Entry>& rows, int col
         own.setNumericMode(collator.numericMode());
         own.setIgnorePunctuation(collator.ignorePunctuation());
         for (std::size_t i = first; i < last; ++i) {
-            keys[i].emplace(own.sortKey(textOf(rows[i], column)));
+            keys[i].emplace(own.sortKey(ColumnText(rows[i], column)));
         }
     });
     std::vector<KeyItem> items(n);
@@ -176,6 +165,17 @@ std::vector<std::uint32_t> collatedOrder(const std::vector<Entry>& rows, int col
 }
 
 } // namespace
+
+const QString& ColumnText(const Entry& entry, int column) {
+    switch (column) {
+    case 1:
+        return entry.password;
+    case 2:
+        return entry.location;
+    default:
+        return entry.username;
+    }
+}
 
 int CompareTexts(const QString& a, const QString& b, const TextOrdering& ordering) {
     if (ordering.foldCase) {

@@ -24,6 +24,9 @@ struct TextOrdering {
 std::vector<std::uint32_t> SortedRowOrder(const std::vector<store::Entry>& rows, int column,
                                           bool descending, const TextOrdering& ordering);
 
+// The text of a row in a column: 0 the username, 1 the password, 2 the location.
+const QString& ColumnText(const store::Entry& entry, int column);
+
 // Orders two texts as SortedRowOrder does (before the direction is applied).
 int CompareTexts(const QString& a, const QString& b, const TextOrdering& ordering);
 

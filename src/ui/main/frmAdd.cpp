@@ -6,6 +6,7 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "ui/Forms.h"
+#include "ui/PictureButton.h"
 #include "ui/Twips.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
@@ -21,18 +22,6 @@ namespace {
 // Design client area in twips.
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 2610;
-
-QToolButton* makeButton(QWidget* parent, const char* name, const QString& caption,
-                        const char* picture) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setText(caption);
-    button->setIcon(QIcon(QStringLiteral(":/images/%1.png").arg(QLatin1String(picture))));
-    button->setIconSize(QSize(32, 32));
-    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    button->setFocusPolicy(Qt::StrongFocus);
-    return button;
-}
 
 skin::SkinLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new skin::SkinLabel(parent);
@@ -73,8 +62,8 @@ frmAdd::frmAdd()
     setFont(Forms::designFont());
 
     // Created in the tab order of the design.
-    cmdDelete = makeButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
-    cmdAdd = makeButton(this, "cmdAdd", QStringLiteral("Save"), "btn-save");
+    cmdDelete = makePictureButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
+    cmdAdd = makePictureButton(this, "cmdAdd", QStringLiteral("Save"), "btn-save");
     SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Username:"));
     txtUsername = makeBox(this, "txtUsername");
     SkinLabel2 = makeLabel(this, "SkinLabel2", QStringLiteral("Password:"));
