@@ -71,6 +71,7 @@ void Form8::Load() {
     // An unreadable file leaves the box empty; the window still shows.
     if (const store::ReadResult read = store::readWholeFile(path); read.ok) {
         readRtf(read.bytes, *rtf1->document());
+        rtf1->moveCursor(QTextCursor::Start); // the reader starts at the top
     }
 
     app::SetOnTop(this, true);

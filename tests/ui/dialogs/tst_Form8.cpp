@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -36,6 +37,17 @@ private slots:
         // Reading the setting does not store it.
         QVERIFY(fixture->fake->settings.values.isEmpty());
         QVERIFY(fixture->fake->messages.shown.empty());
+    }
+
+    void aLongDocumentOpensAtItsTop() {
+        QByteArray rtf = "{\\rtf1 First line\\par";
+        for (int i = 0; i < 300; ++i) {
+            rtf += "More help\\par";
+        }
+        writeHelp(rtf + "}");
+        Form8* help = forms().show<Form8>();
+        QCOMPARE(help->rtf1->textCursor().position(), 0);
+        QCOMPARE(help->rtf1->verticalScrollBar()->value(), 0);
     }
 
     void aClickStoresTheChoiceAtOnceAndTheNextLoadReadsIt() {
