@@ -14,8 +14,16 @@ the end-to-end tests.
       ("" for the window itself, "status bar/label" for the status line). The
       text is the control's accessible name (a label's or button's caption);
       newlines in it are written as \\n and tabs as \\t. The flags are a comma
-      separated list of "focused", "default" and, for text boxes, "chars=N"
-      (the number of characters typed into it). x,y,w,h are screen pixels.
+      separated list of "focused", "default", "checked" (a ticked check
+      box) and, for text boxes, "chars=N" (the number of characters typed
+      into it). x,y,w,h are screen pixels.
+
+  desktop.py text TITLE ROLEPATH TEXT [N]
+      Prints the whole text shown by the Nth (1 by default) showing control
+      with this window title, role path and text, as the snapshot names them:
+      the content of a text box or of a read-only rich text box, which the
+      snapshot leaves out. Fails when there is no such control or it has no
+      text to read.
 
   desktop.py close WINDOW_ID
       Asks the X window to close, as a window manager does when the user
@@ -32,10 +40,13 @@ COMPONENT = "org.a11y.atspi.Component"
 TEXT = "org.a11y.atspi.Text"
 PROPERTIES = "org.freedesktop.DBus.Properties"
 
-# Bit numbers of the accessibility states used here.
+# Bit numbers of the accessibility states used here (AtspiStateType), checked
+# against what Qt reports: bit 4 on a ticked check box only, bit 39 on the
+# default button of a message box, bit 43 (read only) on labels.
+STATE_CHECKED = 4
 STATE_FOCUSED = 12
 STATE_SHOWING = 25
-STATE_IS_DEFAULT = 35
+STATE_IS_DEFAULT = 39
 
 
 def session_bus():
@@ -94,6 +105,8 @@ def describe(node, interfaces, states):
         flags.append("focused")
     if STATE_IS_DEFAULT in states:
         flags.append("default")
+    if STATE_CHECKED in states:
+        flags.append("checked")
     if TEXT in interfaces and str(node.call("GetRoleName")) == "text":
         flags.append("chars=%d" % int(node.prop(TEXT, "CharacterCount")))
     extents = ""
@@ -103,7 +116,9 @@ def describe(node, interfaces, states):
     return ",".join(flags), extents
 
 
-def walk(bus, node, title, roles, out):
+def walk(bus, node, title, roles, out, found=None):
+    """Appends a snapshot line for node and each of its showing descendants to
+    out; with found, also (title, role path, text, node, interfaces) to it."""
     states = node.states()
     if STATE_SHOWING not in states:
         return
@@ -116,14 +131,15 @@ def walk(bus, node, title, roles, out):
         path = []
     flags, extents = describe(node, interfaces, states)
     out.append("\t".join([title, "/".join(path), escape(name), flags, extents]))
+    if found is not None:
+        found.append((title, "/".join(path), escape(name), node, interfaces))
     for child in node.children(bus):
-        walk(bus, child, title, path, out)
+        walk(bus, child, title, path, out, found)
 
 
-def snapshot():
+def read_screen(bus, found=None):
     import dbus
 
-    bus = accessibility_bus()
     registry = Node(bus, "org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root")
     lines = []
     for application in registry.children(bus):
@@ -132,13 +148,39 @@ def snapshot():
         for attempt in range(5):
             try:
                 out = []
+                mark = len(found) if found is not None else 0
                 for window in application.children(bus):
-                    walk(bus, window, None, [], out)
+                    walk(bus, window, None, [], out, found)
                 lines.extend(out)
                 break
             except dbus.exceptions.DBusException:
+                if found is not None:
+                    del found[mark:]
                 time.sleep(0.1)
-    print("\n".join(lines))
+    return lines
+
+
+def snapshot():
+    print("\n".join(read_screen(accessibility_bus())))
+    return 0
+
+
+def text_of(title, role_path, name, n):
+    bus = accessibility_bus()
+    found = []
+    read_screen(bus, found)
+    matches = [(node, interfaces) for t, r, x, node, interfaces in found
+               if (t, r, x) == (title, role_path, name)]
+    if len(matches) < n:
+        print("no control number %d with role path '%s' and text '%s' shows in the window '%s'"
+              % (n, role_path, name, title), file=sys.stderr)
+        return 1
+    node, interfaces = matches[n - 1]
+    if TEXT not in interfaces:
+        print("the control has no text to read", file=sys.stderr)
+        return 1
+    count = int(node.prop(TEXT, "CharacterCount"))
+    print(str(node.call("GetText", 0, count, interface=TEXT)))
     return 0
 
 
@@ -200,6 +242,8 @@ def main(argv):
         return wait_bus(float(argv[2]))
     if len(argv) == 2 and argv[1] == "snapshot":
         return snapshot()
+    if len(argv) in (5, 6) and argv[1] == "text":
+        return text_of(argv[2], argv[3], argv[4], int(argv[5]) if len(argv) == 6 else 1)
     if len(argv) == 3 and argv[1] == "close":
         return close_window(int(argv[2], 0))
     print(__doc__, file=sys.stderr)
