@@ -139,6 +139,9 @@ skin::SkinLabel* frmAbout::addWindowedCopy(const QLabel* label) {
     copy->setAlignment(label->alignment());
     copy->setGeometry(label->geometry());
     copy->setFont(label->font());
+    // Its colours too, so that the name stays readable on the logo and the
+    // web site stays blue like a link.
+    copy->setPalette(label->palette());
     copy->setText(label->text());
     copy->setVisible(!label->isHidden());
     copy->raise();

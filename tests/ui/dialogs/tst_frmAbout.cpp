@@ -91,6 +91,8 @@ private slots:
             QCOMPARE(copy->text(), label->text());
             QCOMPARE(copy->isHidden(), label->isHidden());
             QCOMPARE(copy->textFormat(), Qt::PlainText);
+            QCOMPARE(copy->palette().color(QPalette::WindowText),
+                     label->palette().color(QPalette::WindowText));
             const QObjectList& siblings = label->parentWidget()->children();
             QVERIFY(siblings.indexOf(copy) > siblings.indexOf(label));
         }
