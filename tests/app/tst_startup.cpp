@@ -74,14 +74,14 @@ private slots:
 
     void mainWindowTakesTheSplashIcon() {
         auto* splash = forms().load<app::frmSplash>();
-        auto* main = handOver(splash);
+        auto* main = test::handOverFromSplash(splash);
         QVERIFY(!splash->windowIcon().isNull());
         QCOMPARE(main->windowIcon().cacheKey(), splash->windowIcon().cacheKey());
     }
 
     void closingTheMainWindowUnloadsTheSplashAndEndsTheProgram() {
         auto* splash = forms().load<app::frmSplash>();
-        auto* main = handOver(splash);
+        auto* main = test::handOverFromSplash(splash);
         QCOMPARE(fixture->fake->exit.calls, 0);
         main->close();
         QVERIFY(!forms().isLoaded<app::frmSplash>());
@@ -90,14 +90,6 @@ private slots:
     }
 
 private:
-    // Runs the splash window's last tick and returns the main window it loaded.
-    static ui::Form1* handOver(app::frmSplash* splash) {
-        splash->Timer2->stop();
-        splash->intTemp = 148;
-        splash->Timer2_Timer();
-        return forms().find<ui::Form1>();
-    }
-
     std::unique_ptr<test::ProgramFixture> fixture;
 };
 

@@ -35,13 +35,7 @@ expect_cells() {
 }
 
 log_in() {
-  e2e_start
-  e2e_expect_check_mode
-  e2e_wait_flag "$TITLE_PASSWORD" text "" 1 "chars=0"
-  e2e_type_into "$TITLE_PASSWORD" 1 "Secret1"
-  e2e_key "$TITLE_PASSWORD" Return
-  e2e_wait_status "$1"
-  e2e_wait_window_gone "$TITLE_PASSWORD"
+  e2e_log_in "Secret1" "$1"
 }
 
 # fill_entry_dialog TITLE USERNAME PASSWORD WEBSITE: types into the boxes of

@@ -43,13 +43,7 @@ new_program_folder() {
 }
 
 log_in() {
-  e2e_start
-  e2e_expect_check_mode
-  e2e_wait_flag "$TITLE_PASSWORD" text "" 1 "chars=0"
-  e2e_type_into "$TITLE_PASSWORD" 1 "Secret1"
-  e2e_key "$TITLE_PASSWORD" Return
-  e2e_wait_status "Loaded 0 entries"
-  e2e_wait_window_gone "$TITLE_PASSWORD"
+  e2e_log_in "Secret1" "Loaded 0 entries"
 }
 
 # open_from_menu MENU ITEM: the user picks ITEM from the main window's MENU.

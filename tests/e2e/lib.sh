@@ -562,6 +562,18 @@ e2e_wait_status() {
   e2e_wait_text "$TITLE_MAIN" "status bar/label" "$1"
 }
 
+# e2e_log_in PASSWORD STATUS: starts the program, gives PASSWORD in the
+# password dialog (check mode) and waits for the main window with STATUS.
+e2e_log_in() {
+  e2e_start
+  e2e_expect_check_mode
+  e2e_wait_flag "$TITLE_PASSWORD" text "" 1 "chars=0"
+  e2e_type_into "$TITLE_PASSWORD" 1 "$1"
+  e2e_key "$TITLE_PASSWORD" Return
+  e2e_wait_status "$2"
+  e2e_wait_window_gone "$TITLE_PASSWORD"
+}
+
 # e2e_expect_create_mode: the password dialog shows in create mode, with a
 # password box and a retype box.
 e2e_expect_create_mode() {

@@ -343,7 +343,7 @@ private slots:
         QCOMPARE(splash->palette().color(QPalette::Window), surface);
         QVERIFY(!splash->Image1->testAttribute(Qt::WA_SetPalette));
 
-        auto* main = handOver(splash);
+        auto* main = test::handOverFromSplash(splash);
         auto* dialog = forms().find<ui::frmPass>();
         QVERIFY(dialog != nullptr);
         for (const QWidget* box : {dialog->txtPass, dialog->txtPass2}) {
@@ -383,7 +383,7 @@ private slots:
         switchSkin(false);
         auto* splash = forms().load<app::frmSplash>();
         splash->show();
-        auto* main = handOver(splash);
+        auto* main = test::handOverFromSplash(splash);
         auto* dialog = forms().find<ui::frmPass>();
         QVERIFY(dialog != nullptr);
         QCOMPARE(ownPalettes(splash), QStringList());
@@ -404,14 +404,6 @@ private:
     static void switchSkin(bool on) {
         app::versionInformation().SkinEnabled = on;
         app::LoadIdentity();
-    }
-
-    // Runs the splash window's last tick and returns the main window it loaded.
-    static ui::Form1* handOver(app::frmSplash* splash) {
-        splash->Timer2->stop();
-        splash->intTemp = 148;
-        splash->Timer2_Timer();
-        return forms().find<ui::Form1>();
     }
 
     std::unique_ptr<test::ProgramFixture> fixture;

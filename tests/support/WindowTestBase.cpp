@@ -2,11 +2,13 @@
 
 #include "app/ProgramIdentity.h"
 #include "app/Resources.h"
+#include "app/frmSplash.h"
 #include "store/CredentialStore.h"
 #include "store/HighBitCodec.h"
 #include "ui/Forms.h"
 #include "ui/dialogs/frmWebsite.h"
 #include "ui/main/EntryHandOver.h"
+#include "ui/main/Form1.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,6 +58,13 @@ void runInEventLoop(const std::function<void()>& action) {
         loop.quit();
     });
     loop.exec();
+}
+
+ui::Form1* handOverFromSplash(app::frmSplash* splash) {
+    splash->Timer2->stop();
+    splash->intTemp = 148;
+    splash->Timer2_Timer();
+    return ui::forms().find<ui::Form1>();
 }
 
 void unloadAllWindows() {

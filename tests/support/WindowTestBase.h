@@ -11,6 +11,13 @@
 
 // Shared set-up of the window tests: a fresh program folder, the platform
 // doubles, the identity of the build, an empty store and no window loaded.
+namespace kestrune::app {
+class frmSplash;
+}
+namespace kestrune::ui {
+class Form1;
+}
+
 namespace kestrune::test {
 
 class ProgramFixture {
@@ -31,6 +38,9 @@ public:
 // Runs `action` from inside a running event loop, as user events arrive in
 // the program, so that windows unloaded by it are deleted only afterwards.
 void runInEventLoop(const std::function<void()>& action);
+
+// Runs the splash window's last timer tick and returns the main window it loaded.
+ui::Form1* handOverFromSplash(app::frmSplash* splash);
 
 // Unloads every window and lets Qt delete them.
 void unloadAllWindows();
