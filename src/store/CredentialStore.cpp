@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace kestrune::store {
@@ -64,11 +65,16 @@ bool CredentialStore::LoadData() {
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
         return failAndEnd(QStringLiteral("Kestrune cannot use its data file."), ensured.error);
     }
-    const ReadResult file = readWholeFile(path);
-    if (!file.ok) {
-        return failAndEnd(QStringLiteral("Kestrune cannot read its data file."), file.error);
+    // Decoded piece by piece as it is read: a large file is never held whole
+    // in memory beside its entries.
+    EntryReader reader;
+    reader.expectBytes(QFileInfo(path).size());
+    const FileResult read =
+        readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
+    if (!read.ok) {
+        return failAndEnd(QStringLiteral("Kestrune cannot read its data file."), read.error);
     }
-    std::vector<Entry> entries = entriesOf(file.bytes);
+    std::vector<Entry> entries = reader.finish();
     const auto count = qsizetype(entries.size());
     host_->entryRows().appendEntries(std::move(entries));
     host_->StatusMessage(QStringLiteral("Loaded %1 entries").arg(count));
@@ -95,8 +101,11 @@ bool CredentialStore::CreateMasterPassword() {
 }
 
 bool CredentialStore::SaveData() {
-    const FileResult written = writeFileAtomically(
-        dataFilePath(), savedDataFile(state.MasterPassword, host_->entryRows()));
+    // Encoded and written piece by piece: the whole file is never held in
+    // memory beside the entries.
+    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows());
+    const FileResult written =
+        writeFileAtomicallyInPieces(dataFilePath(), [&encoder] { return encoder.next(); });
     if (!written.ok) {
         fail(QStringLiteral("Kestrune could not save your entries.  The data file on disk has "
                             "been left as it was."),

@@ -5,6 +5,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kestrune::store {
 
@@ -15,73 +20,242 @@ constexpr char kLF = '\n';
 // The separator "|||" as it stands on disk.
 constexpr std::array<char, 3> kEncodedSeparator = {char(0xFC), char(0xFC), char(0xFC)};
 
-// Appends the Windows-1252 bytes of `text` with their top bits already
-// inverted; characters without a byte become "?".
-void appendEncoded(QByteArray& out, QStringView text) {
-    const qsizetype start = out.size();
-    out.resize(start + text.size());
-    char* p = out.data() + start;
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        int b = (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) ? int(u) : windows1252Byte(u);
-        if (b < 0) {
-            b = '?';
-        }
-        *p++ = char(b ^ 0x80);
+// The byte of one character as it stands on disk: its Windows-1252 byte with
+// the top bit inverted; a character without a byte becomes "?".
+char encodedByteSlow(char16_t u) {
+    int b = windows1252Byte(u);
+    if (b < 0) {
+        b = '?';
     }
+    return char(b ^ 0x80);
 }
 
-// Appends one entry as its encoded line, without the line end.
-void appendEntryLine(QByteArray& out, const Entry& entry) {
+// The encoded bytes of the characters 0000 to 00FF, the ones most text uses.
+const std::array<char, 256>& encodingTable() {
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> bytes{};
+        for (std::size_t u = 0; u < bytes.size(); ++u) {
+            bytes[u] = encodedByteSlow(char16_t(u));
+        }
+        return bytes;
+    }();
+    return table;
+}
+
+// Writes the Windows-1252 bytes of `text` with their top bits already inverted
+// to `p`, which has room for one byte per UTF-16 unit, and moves `p` past them;
+// characters without a byte become "?".
+void encodeInto(char*& at, QStringView text) {
+    const qsizetype n = text.size();
+    const char16_t* in = text.utf16();
+    // A copy of the pointer: stores through a char* could change `at` itself,
+    // which would make the compiler reload it after every byte.
+    char* const p = at;
+    const char* const table = encodingTable().data();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Eight characters at a time while they are all ASCII, the common case.
+    const __m128i highBits = _mm_set1_epi16(short(0xFF80));
+    const __m128i topBit = _mm_set1_epi8(char(0x80));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if (_mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_and_si128(chars, highBits), _mm_setzero_si128())) != 0xFFFF) {
+            for (int k = 0; k < 8; ++k) {
+                const char16_t u = in[i + k];
+                p[i + k] = u < 0x100 ? table[u] : encodedByteSlow(u);
+            }
+            continue;
+        }
+        const __m128i bytes = _mm_xor_si128(_mm_packus_epi16(chars, chars), topBit);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + i), bytes);
+    }
+#endif
+    for (; i < n; ++i) {
+        const char16_t u = in[i];
+        p[i] = u < 0x100 ? table[u] : encodedByteSlow(u);
+    }
+    at = p + n;
+}
+
+void putBytes(char*& p, QByteArrayView bytes) {
+    std::memcpy(p, bytes.data(), std::size_t(bytes.size()));
+    p += bytes.size();
+}
+
+// Writes one entry as its encoded line, without the line end; `p` needs room
+// for entryLineSize(entry) bytes.
+void encodeEntryLine(char*& p, const Entry& entry) {
     const QByteArrayView separator(kEncodedSeparator.data(), kEncodedSeparator.size());
-    appendEncoded(out, entry.username);
-    out.append(separator);
-    appendEncoded(out, entry.password);
-    out.append(separator);
-    appendEncoded(out, entry.location);
+    encodeInto(p, entry.username);
+    putBytes(p, separator);
+    encodeInto(p, entry.password);
+    putBytes(p, separator);
+    encodeInto(p, entry.location);
 }
 
-// Decodes one encoded field straight into text.
+qsizetype entryLineSize(const Entry& entry) {
+    return entry.username.size() + entry.password.size() + entry.location.size() +
+           2 * qsizetype(kEncodedSeparator.size());
+}
+
+// The character of every byte as it stands on disk: the top bit inverted back,
+// then read as Windows-1252. One look-up decodes a byte.
+const std::array<char16_t, 256>& decodingTable() {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char, 256> bytes{};
+        for (std::size_t b = 0; b < bytes.size(); ++b) {
+            bytes[b] = char(b ^ 0x80);
+        }
+        const QString text = fromWindows1252(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        std::array<char16_t, 256> chars{};
+        std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), chars.size(), chars.begin());
+        return chars;
+    }();
+    return table;
+}
+
+// Decodes one encoded field straight into text, with no copy of its bytes.
 QString decodeField(QByteArrayView encoded) {
-    QByteArray plain(encoded.data(), encoded.size());
-    flipHighBits(plain.data(), plain.size());
-    return fromWindows1252(plain);
+    const qsizetype n = encoded.size();
+    if (n == 0) {
+        return {};
+    }
+    QString text(n, Qt::Uninitialized);
+    const char16_t* const table = decodingTable().data();
+    const auto* in = reinterpret_cast<const unsigned char*>(encoded.data());
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < n; ++i) {
+        out[i] = table[in[i]];
+    }
+    return text;
 }
 
-// Calls `onLine` for every line of `file` in order, lines ending at CR.
-template <typename F> void forEachLine(QByteArrayView file, F&& onLine) {
-    const char* p = file.data();
-    const char* const end = p + file.size();
-    while (p < end) {
-        const char* cr = std::find(p, end, kCR);
-        onLine(QByteArrayView(p, cr - p));
-        if (cr == end) {
+qsizetype findSeparator(QByteArrayView line, qsizetype from) {
+    const char* const data = line.data();
+    const qsizetype size = line.size();
+    while (from + 3 <= size) {
+        const void* hit = std::memchr(data + from, kEncodedSeparator[0], std::size_t(size - from));
+        if (hit == nullptr) {
+            return -1;
+        }
+        const qsizetype at = static_cast<const char*>(hit) - data;
+        if (at + 3 > size) {
+            return -1;
+        }
+        if (data[at + 1] == kEncodedSeparator[1] && data[at + 2] == kEncodedSeparator[2]) {
+            return at;
+        }
+        from = at + 1;
+    }
+    return -1;
+}
+
+// The entry of one encoded line.
+Entry entryOfLine(QByteArrayView line) {
+    Entry entry;
+    QString* fields[] = {&entry.username, &entry.password, &entry.location};
+    qsizetype from = 0;
+    for (int f = 0; f < 3; ++f) {
+        const qsizetype hit = findSeparator(line, from);
+        const qsizetype to = hit < 0 ? line.size() : hit;
+        *fields[f] = decodeField(line.sliced(from, to - from));
+        if (hit < 0) {
             break;
         }
+        from = hit + qsizetype(kEncodedSeparator.size());
+    }
+    return entry;
+}
+
+} // namespace
+
+void EntryReader::expectBytes(qint64 total) {
+    expectedBytes_ = total;
+}
+
+void EntryReader::feed(QByteArrayView piece) {
+    if (piece.isEmpty()) {
+        return;
+    }
+    if (!reserved_) {
+        // Room for the lines the file will hold, judged by the first piece;
+        // room that stays unused is never touched, so it costs no memory.
+        reserved_ = true;
+        const auto lines = std::size_t(std::count(piece.begin(), piece.end(), kCR));
+        std::size_t guess = lines;
+        if (expectedBytes_ > piece.size()) {
+            guess =
+                std::size_t(double(lines) * double(expectedBytes_) / double(piece.size()) * 1.05) +
+                16;
+        }
+        // A file of nothing but line ends would ask for room it never uses:
+        // lines that short are rare, so a file full of them simply grows.
+        const qint64 whole = std::max<qint64>(expectedBytes_, piece.size());
+        guess = std::min(guess, std::size_t(whole / 16) + 16);
+        entries_.reserve(guess);
+    }
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    if (skipLF_) {
+        skipLF_ = false;
+        if (*p == kLF) {
+            ++p;
+        }
+    }
+    while (p < end) {
+        const auto* cr = static_cast<const char*>(std::memchr(p, kCR, std::size_t(end - p)));
+        if (cr == nullptr) {
+            // The line goes on in the next piece.
+            pending_.append(QByteArrayView(p, end - p));
+            return;
+        }
+        if (pending_.isEmpty()) {
+            takeLine(QByteArrayView(p, cr - p));
+        } else {
+            pending_.append(QByteArrayView(p, cr - p));
+            takeLine(pending_);
+            pending_.clear();
+        }
         p = cr + 1;
-        if (p < end && *p == kLF) {
+        if (p == end) {
+            skipLF_ = true; // an LF at the start of the next piece ends this line
+        } else if (*p == kLF) {
             ++p;
         }
     }
 }
 
-qsizetype findSeparator(QByteArrayView line, qsizetype from) {
-    const auto* begin = line.data() + from;
-    const auto* end = line.data() + line.size();
-    const auto* hit = std::search(begin, end, kEncodedSeparator.begin(), kEncodedSeparator.end());
-    return hit == end ? -1 : hit - line.data();
+std::vector<Entry> EntryReader::finish() {
+    if (!pending_.isEmpty()) {
+        // The last line had no CR.
+        takeLine(pending_);
+        pending_.clear();
+    }
+    skipLF_ = false;
+    return std::move(entries_);
 }
 
-} // namespace
+void EntryReader::takeLine(QByteArrayView line) {
+    if (first_) {
+        first_ = false; // the master password
+        return;
+    }
+    if (line.isEmpty() || line == QByteArrayView(" ")) {
+        return;
+    }
+    entries_.push_back(entryOfLine(line));
+}
 
 QByteArray emptyDataFile() {
     return QByteArrayLiteral("\r\n");
 }
 
 QByteArray createdDataFile(const QString& masterPassword) {
-    QByteArray out;
-    appendEncoded(out, masterPassword);
-    out.append("\r\n");
+    QByteArray out(masterPassword.size() + 2, Qt::Uninitialized);
+    char* p = out.data();
+    encodeInto(p, masterPassword);
+    putBytes(p, "\r\n");
     return out;
 }
 
@@ -89,19 +263,59 @@ QByteArray savedDataFile(const QString& masterPassword, const EntryRows& rows) {
     const qsizetype count = rows.entryCount();
     qsizetype size = masterPassword.size() + 4;
     for (qsizetype i = 0; i < count; ++i) {
-        const Entry& e = rows.entryAt(i);
-        size += e.username.size() + e.password.size() + e.location.size() + 8;
+        size += entryLineSize(rows.entryAt(i)) + 2;
     }
     QByteArray out;
     out.reserve(size);
-    appendEncoded(out, masterPassword);
-    out.append("\r\n");
-    for (qsizetype i = 0; i < count; ++i) {
-        appendEntryLine(out, rows.entryAt(i));
-        out.append("\r\n");
+    SavedFileEncoder encoder(masterPassword, rows);
+    for (QByteArrayView piece = encoder.next(); !piece.isEmpty(); piece = encoder.next()) {
+        out.append(piece);
     }
-    out.append("\r\n");
     return out;
+}
+
+SavedFileEncoder::SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
+                                   qsizetype pieceSize)
+    : masterPassword_(masterPassword), rows_(rows), pieceSize_(std::max<qsizetype>(pieceSize, 1)) {}
+
+QByteArrayView SavedFileEncoder::next() {
+    if (done_) {
+        return {};
+    }
+    const qsizetype count = rows_.entryCount();
+    qsizetype used = 0;
+    // Makes room for `n` more bytes and returns where they go.
+    const auto room = [&](qsizetype n) {
+        if (buffer_.size() < used + n) {
+            buffer_.resize(std::max(used + n, pieceSize_));
+        }
+        return buffer_.data() + used;
+    };
+    if (nextRow_ < 0) {
+        char* p = room(masterPassword_.size() + 2);
+        encodeInto(p, masterPassword_);
+        putBytes(p, "\r\n");
+        used = p - buffer_.data();
+        nextRow_ = 0;
+    }
+    while (nextRow_ < count) {
+        const Entry& entry = rows_.entryAt(nextRow_);
+        const qsizetype lineSize = entryLineSize(entry) + 2;
+        if (used > 0 && used + lineSize > pieceSize_) {
+            return QByteArrayView(buffer_.constData(), used);
+        }
+        char* p = room(lineSize);
+        encodeEntryLine(p, entry);
+        putBytes(p, "\r\n");
+        used = p - buffer_.data();
+        ++nextRow_;
+    }
+    // The file ends with one more line end.
+    char* p = room(2);
+    putBytes(p, "\r\n");
+    used = p - buffer_.data();
+    done_ = true;
+    return QByteArrayView(buffer_.constData(), used);
 }
 
 QByteArrayView firstLineOf(QByteArrayView file) {
@@ -114,38 +328,15 @@ QString storedPasswordOf(QByteArrayView file) {
 }
 
 std::vector<Entry> entriesOf(QByteArrayView file) {
-    std::vector<Entry> entries;
-    // A first guess at the number of lines keeps the vector from regrowing.
-    entries.reserve(std::size_t(std::count(file.begin(), file.end(), kCR)));
-    bool first = true;
-    forEachLine(file, [&](QByteArrayView line) {
-        if (first) {
-            first = false; // the master password
-            return;
-        }
-        if (line.isEmpty() || line == QByteArrayView(" ")) {
-            return;
-        }
-        Entry entry;
-        QString* fields[] = {&entry.username, &entry.password, &entry.location};
-        qsizetype from = 0;
-        for (int f = 0; f < 3; ++f) {
-            const qsizetype hit = findSeparator(line, from);
-            const qsizetype to = hit < 0 ? line.size() : hit;
-            *fields[f] = decodeField(line.sliced(from, to - from));
-            if (hit < 0) {
-                break;
-            }
-            from = hit + qsizetype(kEncodedSeparator.size());
-        }
-        entries.push_back(std::move(entry));
-    });
-    return entries;
+    EntryReader reader;
+    reader.feed(file);
+    return reader.finish();
 }
 
 QByteArray encodedEntryLine(const Entry& entry) {
-    QByteArray out;
-    appendEntryLine(out, entry);
+    QByteArray out(entryLineSize(entry), Qt::Uninitialized);
+    char* p = out.data();
+    encodeEntryLine(p, entry);
     return out;
 }
 

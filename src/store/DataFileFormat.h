@@ -28,6 +28,25 @@ QByteArray createdDataFile(const QString& masterPassword);
 // entry in the order given, then one more CR LF.
 QByteArray savedDataFile(const QString& masterPassword, const EntryRows& rows);
 
+// The same bytes in pieces of about `pieceSize` bytes (a piece holds whole
+// lines, so a longer line makes a longer piece), so that a save never holds the
+// whole file in memory. The rows must not change while the pieces are taken.
+class SavedFileEncoder {
+public:
+    SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
+                     qsizetype pieceSize = qsizetype(1) << 20);
+    // The next piece, valid until the next call; empty when all has been given.
+    QByteArrayView next();
+
+private:
+    QString masterPassword_; // shared, not copied
+    const EntryRows& rows_;
+    qsizetype pieceSize_;
+    qsizetype nextRow_ = -1; // -1: the master password's line comes first
+    bool done_ = false;
+    QByteArray buffer_;
+};
+
 // Line 1 of a file, raw (still encoded). Empty for an empty file.
 QByteArrayView firstLineOf(QByteArrayView file);
 
@@ -39,6 +58,29 @@ QString storedPasswordOf(QByteArrayView file);
 // first three pieces; one with fewer keeps the fields it has and leaves the
 // missing ones empty, so that a later save loses nothing.
 std::vector<Entry> entriesOf(QByteArrayView file);
+
+// The same entries, from a file handed over in pieces of any size as it is
+// read, so that a large file is never held whole in memory beside its entries.
+// A line may run across pieces, and so may its CR LF.
+class EntryReader {
+public:
+    // The size of the whole file, when known: lets the reader make room for
+    // all entries at once.
+    void expectBytes(qint64 total);
+    void feed(QByteArrayView piece);
+    // The entries of every line fed, the last one included.
+    std::vector<Entry> finish();
+
+private:
+    void takeLine(QByteArrayView line);
+
+    std::vector<Entry> entries_;
+    QByteArray pending_; // the start of a line that goes on in the next piece
+    qint64 expectedBytes_ = 0;
+    bool first_ = true;   // line 1, the master password, is not an entry
+    bool skipLF_ = false; // the last piece ended with a CR
+    bool reserved_ = false;
+};
 
 // One entry as its encoded line, without the line end.
 QByteArray encodedEntryLine(const Entry& entry);

@@ -102,6 +102,29 @@ ReadResult readWholeFile(const QString& path) {
     return result;
 }
 
+FileResult readFileInPieces(const QString& path,
+                            const std::function<void(QByteArrayView piece)>& onPiece,
+                            qint64 pieceSize) {
+    QFile file(path);
+    if (QFileInfo(file).isDir()) {
+        return notAFile();
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return FileResult::failure(describe(file, QStringLiteral("The file cannot be opened.")));
+    }
+    QByteArray buffer(qsizetype(std::max<qint64>(pieceSize, 1)), Qt::Uninitialized);
+    while (true) {
+        const qint64 n = file.read(buffer.data(), buffer.size());
+        if (n < 0 || file.error() != QFileDevice::NoError) {
+            return FileResult::failure(describe(file, QStringLiteral("The file cannot be read.")));
+        }
+        if (n == 0) {
+            return {};
+        }
+        onPiece(QByteArrayView(buffer.constData(), qsizetype(n)));
+    }
+}
+
 ReadResult readFirstLine(const QString& path) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
@@ -131,6 +154,18 @@ ReadResult readFirstLine(const QString& path) {
 }
 
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
+    bool given = false;
+    return writeFileAtomicallyInPieces(path, [&]() -> QByteArrayView {
+        if (given) {
+            return {};
+        }
+        given = true;
+        return bytes;
+    });
+}
+
+FileResult writeFileAtomicallyInPieces(const QString& path,
+                                       const std::function<QByteArrayView()>& nextPiece) {
     const QFileInfo info(QDir::fromNativeSeparators(path));
     if (info.exists() && !info.isFile()) {
         return notAFile();
@@ -146,16 +181,19 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
     // A write can come back short without reporting an error, and a failed
     // buffered write can still let commit() succeed: check every step and drop
     // the temporary file on any failure.
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            break;
+    bool complete = true;
+    for (QByteArrayView piece = nextPiece(); complete && !piece.isEmpty(); piece = nextPiece()) {
+        qint64 done = 0;
+        while (done < piece.size()) {
+            const qint64 n = file.write(piece.data() + done, piece.size() - done);
+            if (n <= 0) {
+                break;
+            }
+            done += n;
         }
-        done += n;
+        complete = done == piece.size();
     }
-    const bool written =
-        done == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
+    const bool written = complete && file.flush() && file.error() == QFileDevice::NoError;
     if (!written) {
         const QString why = describe(file, QStringLiteral("Not all of the data could be written."));
         file.cancelWriting();

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <functional>
 
 // Small file functions of the store. Every write is atomic: the new content is
 // written to a temporary file beside the target, flushed to disk and renamed
@@ -41,11 +44,23 @@ FileResult EnsureDataFile(const QString& path);
 // Reads a whole file.
 ReadResult readWholeFile(const QString& path);
 
+// Reads a whole file in pieces of at most `pieceSize` bytes, handing each to
+// `onPiece` in order, so that a large file is never held whole in memory.
+FileResult readFileInPieces(const QString& path,
+                            const std::function<void(QByteArrayView piece)>& onPiece,
+                            qint64 pieceSize = qint64(1) << 20);
+
 // Reads the first line of a file: the bytes before its first CR.
 ReadResult readFirstLine(const QString& path);
 
 // Replaces the file's whole content at once. A file created here is readable
 // and writable by its owner only; an existing file keeps its permissions.
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// The same, with the content handed over piece by piece: `nextPiece` is called
+// until it returns an empty piece, and each piece is written before the next
+// is asked for, so a large file never has to be held whole in memory.
+FileResult writeFileAtomicallyInPieces(const QString& path,
+                                       const std::function<QByteArrayView()>& nextPiece);
 
 } // namespace kestrune::store

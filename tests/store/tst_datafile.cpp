@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using namespace kestrune::store;
 using namespace Qt::StringLiterals;
 using kestrune::test::flipped;
@@ -44,6 +46,26 @@ private slots:
                                                     flipped("u1|||p1|||l1") + CRLF + line2 + CRLF +
                                                     flipped("||||||x") + CRLF + CRLF);
         QCOMPARE(encodedEntryLine(rows.rows[1]), line2);
+
+        // Long texts go eight characters at a time: a character outside the
+        // code page, or one of its own above 7F, anywhere in such a run.
+        QCOMPARE(createdDataFile(u"abcdefg\u4E2Dhijklmnop"_s), flipped("abcdefg?hijklmnop") + CRLF);
+        QCOMPARE(createdDataFile(u"0123456789abcdeŠ€é"_s),
+                 flipped("0123456789abcde\x8A\x80\xE9") + CRLF);
+
+        // A save hands the same bytes over in pieces; none is empty before the
+        // end, and a piece is only longer than asked when one line is.
+        const QByteArray whole = savedDataFile(u"abc"_s, rows);
+        for (const qsizetype pieceSize : {1, 2, 5, 7, 16, 4096}) {
+            SavedFileEncoder encoder(u"abc"_s, rows, pieceSize);
+            QByteArray joined;
+            for (QByteArrayView piece = encoder.next(); !piece.isEmpty(); piece = encoder.next()) {
+                QVERIFY(piece.size() <= std::max<qsizetype>(pieceSize, 14));
+                joined.append(piece);
+            }
+            QCOMPARE(joined, whole);
+            QVERIFY(encoder.next().isEmpty());
+        }
     }
 
     void storedPassword_data() {
@@ -101,6 +123,16 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(std::vector<Entry>, expected);
         QCOMPARE(entriesOf(file), expected);
+        // The program reads the file in pieces: every way of cutting it, with
+        // a line, or its CR LF, torn between two pieces, gives the same.
+        for (qsizetype size = 1; size <= file.size(); ++size) {
+            EntryReader reader;
+            reader.expectBytes(file.size());
+            for (qsizetype at = 0; at < file.size(); at += size) {
+                reader.feed(QByteArrayView(file).sliced(at, std::min(size, file.size() - at)));
+            }
+            QCOMPARE(reader.finish(), expected);
+        }
     }
 
     // Every character of the code page but the one at 8D, in every field,

@@ -94,6 +94,11 @@ private slots:
             QVERIFY(!read.error.isEmpty());
             QVERIFY(read.bytes.isEmpty());
         }
+        int pieces = 0;
+        const FileResult inPieces = readFileInPieces(file, [&](QByteArrayView) { ++pieces; });
+        QVERIFY(!inPieces.ok);
+        QVERIFY(!inPieces.error.isEmpty());
+        QCOMPARE(pieces, 0);
         QVERIFY(QFileInfo(file).isDir());
         QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
         QCOMPARE(namesIn(file), QStringList());
@@ -135,6 +140,26 @@ private slots:
         QVERIFY(read.ok);
         QCOMPARE(read.bytes, QByteArray("\r\n"));
         QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
+
+        // In pieces, both ways: the same bytes, each piece at most as long as asked.
+        const QByteArray twice = bytes + bytes;
+        qsizetype given = 0;
+        QVERIFY(writeFileAtomicallyInPieces(file, [&]() -> QByteArrayView {
+                    const QByteArrayView piece = QByteArrayView(twice).sliced(given).first(
+                        std::min<qsizetype>(100, twice.size() - given));
+                    given += piece.size();
+                    return piece;
+                }).ok);
+        QByteArray read2;
+        QVERIFY(readFileInPieces(
+                    file,
+                    [&](QByteArrayView piece) {
+                        QVERIFY(piece.size() <= 7 && !piece.isEmpty());
+                        read2.append(piece);
+                    },
+                    7)
+                    .ok);
+        QCOMPARE(read2, twice);
     }
 
     void permissions() {
