@@ -227,18 +227,31 @@ void EntryListModel::applySort() {
         SortedRowOrder(rows_, sortKey_, sortOrder_ != 0, ordering_);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<Entry> sortedRows;
-    sortedRows.reserve(n);
-    std::vector<quint64> sortedIds;
-    sortedIds.reserve(n);
     std::vector<int> newPosition(n);
     for (std::size_t i = 0; i < n; ++i) {
-        sortedRows.push_back(std::move(rows_[order[i]]));
-        sortedIds.push_back(ids_[order[i]]);
         newPosition[order[i]] = int(i);
     }
-    rows_ = std::move(sortedRows);
-    ids_ = std::move(sortedIds);
+    // The rows change places in place, one cycle of the permutation at a
+    // time, so that a second copy of a large list is never needed.
+    std::vector<bool> placed(n, false);
+    for (std::size_t start = 0; start < n; ++start) {
+        if (placed[start]) {
+            continue;
+        }
+        Entry entry = std::move(rows_[start]);
+        const quint64 id = ids_[start];
+        std::size_t at = start;
+        while (order[at] != start) {
+            const std::size_t from = order[at];
+            rows_[at] = std::move(rows_[from]);
+            ids_[at] = ids_[from];
+            placed[at] = true;
+            at = from;
+        }
+        rows_[at] = std::move(entry);
+        ids_[at] = id;
+        placed[at] = true;
+    }
     // Keep the selection and the current row on the same entries.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

@@ -158,7 +158,9 @@ private slots:
     void largeListsSortAsOneStableSortWould() {
         QFETCH(QString, locale);
         QRandomGenerator random(7);
-        const QStringList pieces = {"a", "B", "\u00e9", "\u00c9", "z", "Z", "1", " ", "\U0001F600"};
+        const QStringList pieces = {"a",  "B",      "\u00e9",     "\u00c9", "z", "Z",
+                                    "1",  " ",      "\U0001F600", "-",      ".", "@",
+                                    "10", "\u00df", "\u0160",     "\u20ac"};
         std::vector<Entry> entries;
         for (int i = 0; i < 60000; ++i) {
             QString text;
