@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Entry.h"
+#include "support/WriteFailure.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -8,11 +9,6 @@
 #include <QStringList>
 #include <QTest>
 #include <QtGlobal>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 // Small helpers shared by the store tests.
 namespace kestrune::test {
@@ -43,34 +39,6 @@ inline QStringList namesIn(const QString& folder) {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-
-#ifdef Q_OS_UNIX
-// Caps the size of any file this process writes, root included, until it goes
-// out of scope. SIGXFSZ is ignored meanwhile so that a write past the cap fails
-// with an error instead of ending the test.
-class FileSizeCap {
-public:
-    explicit FileSizeCap(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit cap = old_;
-        cap.rlim_cur = bytes;
-        active_ = setrlimit(RLIMIT_FSIZE, &cap) == 0;
-    }
-    ~FileSizeCap() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeCap(const FileSizeCap&) = delete;
-    FileSizeCap& operator=(const FileSizeCap&) = delete;
-    bool active() const { return active_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = SIG_DFL;
-    bool active_ = false;
-};
-#endif
 
 } // namespace kestrune::test
 

@@ -55,6 +55,40 @@ QString fieldName(int field) {
 
 } // namespace
 
+EntryTextsCheck checkEntryTexts(const store::Entry& entry) {
+    using Verdict = EntryTextsCheck::Verdict;
+    if (entry.username.isEmpty()) {
+        return {Verdict::Missing, QStringLiteral("You must enter a username")};
+    }
+    if (entry.password.isEmpty()) {
+        return {Verdict::Missing, QStringLiteral("You must enter a password")};
+    }
+    const QString* texts[] = {&entry.username, &entry.password, &entry.location};
+    for (int field = 0; field < 3; ++field) {
+        const store::FieldCheck check = store::checkEntryField(*texts[field], field == 2);
+        switch (check.problem) {
+        case store::FieldProblem::None:
+            continue;
+        case store::FieldProblem::ContainsSeparator:
+            return {Verdict::NotStorable,
+                    QStringLiteral("The %1 cannot contain \"|||\": Kestrune uses it to separate "
+                                   "the parts of an entry in its data file.")
+                        .arg(fieldName(field))};
+        case store::FieldProblem::EndsWithBar:
+            return {Verdict::NotStorable,
+                    QStringLiteral("The %1 cannot end with \"|\": Kestrune could not tell it "
+                                   "apart from the separator that follows it in its data file.")
+                        .arg(fieldName(field))};
+        case store::FieldProblem::Character:
+            return {Verdict::NotStorable,
+                    QStringLiteral("Kestrune cannot store the character \"%1\" in the %2.  "
+                                   "Please remove it.")
+                        .arg(check.character, fieldName(field))};
+        }
+    }
+    return {};
+}
+
 frmAdd::frmAdd()
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
@@ -123,44 +157,10 @@ void frmAdd::showError(const QString& text) {
     platform::services().messages->show(this, text, QStringLiteral("Error"), platform::Buttons::Ok);
 }
 
-bool frmAdd::textsCanBeStored() {
-    const QString texts[] = {txtUsername->text(), txtPassword->text(), txtWebsite->text()};
-    for (int field = 0; field < 3; ++field) {
-        const store::FieldCheck check = store::checkEntryField(texts[field], field == 2);
-        switch (check.problem) {
-        case store::FieldProblem::None:
-            continue;
-        case store::FieldProblem::ContainsSeparator:
-            showError(QStringLiteral("The %1 cannot contain \"|||\": Kestrune uses it to separate "
-                                     "the parts of an entry in its data file.")
-                          .arg(fieldName(field)));
-            break;
-        case store::FieldProblem::EndsWithBar:
-            showError(QStringLiteral("The %1 cannot end with \"|\": Kestrune could not tell it "
-                                     "apart from the separator that follows it in its data file.")
-                          .arg(fieldName(field)));
-            break;
-        case store::FieldProblem::Character:
-            showError(QStringLiteral("Kestrune cannot store the character \"%1\" in the %2.  "
-                                     "Please remove it.")
-                          .arg(check.character, fieldName(field)));
-            break;
-        }
-        return false;
-    }
-    return true;
-}
-
 void frmAdd::cmdAdd_Click() {
-    if (txtUsername->text().isEmpty()) {
-        showError(QStringLiteral("You must enter a username"));
-        return;
-    }
-    if (txtPassword->text().isEmpty()) {
-        showError(QStringLiteral("You must enter a password"));
-        return;
-    }
-    if (!textsCanBeStored()) {
+    const store::Entry entry{txtUsername->text(), txtPassword->text(), txtWebsite->text()};
+    if (const EntryTextsCheck check = checkEntryTexts(entry); !check.accepted()) {
+        showError(check.message);
         return;
     }
     Form1* main = forms().find<Form1>();
@@ -168,7 +168,6 @@ void frmAdd::cmdAdd_Click() {
         return;
     }
     EntryListModel& rows = main->lstPass->rows();
-    const store::Entry entry{txtUsername->text(), txtPassword->text(), txtWebsite->text()};
 
     qsizetype shownAt = 0;
     if (addMode_) {
@@ -188,9 +187,17 @@ void frmAdd::cmdAdd_Click() {
             return;
         }
         const store::Entry before = rows.row(position);
+        const bool wasSelected = main->lstPass->isSelected(position);
         rows.setRow(position, entry);
         if (!store::credentialStore().SaveData()) {
-            rows.setRow(rows.positionOf(editedId_), before);
+            // The old texts go back to the old place. While sorting is on the
+            // changed row may have moved, and sorting the old texts in again
+            // could put the row behind another with an equal key.
+            rows.remove(rows.positionOf(editedId_));
+            rows.insert(position, before, editedId_);
+            if (wasSelected) {
+                main->lstPass->selectRow(position);
+            }
             return;
         }
         shownAt = rows.positionOf(editedId_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/SkinLabel.h"
+#include "store/Entry.h"
 
 #include <QWidget>
 
@@ -10,6 +11,23 @@ class QToolButton;
 namespace kestrune::ui {
 
 class EntryListModel;
+
+// What the entry dialog makes of the three texts typed when Save is clicked.
+struct EntryTextsCheck {
+    enum class Verdict {
+        Accepted,
+        Missing,    // no username or no password: the dialog asks for both
+        NotStorable // data.enc could not give a text back as typed
+    };
+    Verdict verdict = Verdict::Accepted;
+    QString message; // what the dialog shows when it refuses the texts
+
+    bool accepted() const { return verdict == Verdict::Accepted; }
+};
+
+// The dialog's rule for the texts of an entry, checked in this order: a
+// username, a password, then every field as the data file can hold it.
+EntryTextsCheck checkEntryTexts(const store::Entry& entry);
 
 // The entry dialog: the user types a new entry or changes the one opened for
 // editing. Save writes the row into the main list and saves the store at
@@ -47,9 +65,6 @@ protected:
 
 private:
     void showError(const QString& text);
-    // Refuses texts that data.enc could not give back as typed; true when all
-    // three can be stored.
-    bool textsCanBeStored();
     static EntryListModel* list();
 
     bool addMode_ = true;

@@ -1,5 +1,6 @@
 #include "store/CredentialStore.h"
 #include "support/WindowTestBase.h"
+#include "support/WriteFailure.h"
 #include "ui/Forms.h"
 #include "ui/Twips.h"
 #include "ui/dialogs/frmPass.h"
@@ -149,16 +150,28 @@ private slots:
         QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
     }
 
+    void createModeKeepsTheDialogWhenTheFileCannotBeWritten_data() {
+        QTest::addColumn<int>("failure");
+        QTest::newRow("folder at the path") << int(test::WriteFailure::FolderAtThePath);
+#ifdef Q_OS_UNIX
+        QTest::newRow("disk full") << int(test::WriteFailure::FileSizeCap);
+#endif
+    }
     void createModeKeepsTheDialogWhenTheFileCannotBeWritten() {
+        QFETCH(int, failure);
+        const auto how = test::WriteFailure(failure);
         frmPass* dialog = start();
-        // A folder now stands where the file must go.
-        QFile::remove(fixture->dataFile());
-        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
+        const QByteArray before = fixture->readDataFile();
         type(dialog->txtPass, "Secret1");
         type(dialog->txtPass2, "Secret1");
-        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QVERIFY(test::runWhileWritesFail(
+            how, fixture->dataFile(), [&] { QTest::mouseClick(dialog->cmdOK, Qt::LeftButton); }));
         QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QVERIFY(fixture->fake->messages.shown[0].text.contains(fixture->dataFile()));
+        const QString message = test::failureMessageProblem(fixture->fake->messages.shown[0].text,
+                                                            fixture->dataFile(), how);
+        QVERIFY2(message.isEmpty(), qPrintable(message));
+        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
+        QVERIFY2(file.isEmpty(), qPrintable(file));
         QVERIFY(forms().isLoaded<frmPass>());
         QVERIFY(dialog->Timer1->isActive());
         QCOMPARE(dialog->txtPass->text(), QStringLiteral("Secret1"));
@@ -302,7 +315,9 @@ private:
         Q_ASSERT(dialog != nullptr);
         return dialog;
     }
-    static ui::Form1* mainWindow() { return forms().find<ui::Form1>(); }
+    static ui::Form1* mainWindow() {
+        return forms().find<ui::Form1>();
+    }
     static void type(QLineEdit* box, const char* text) {
         box->clear();
         QTest::keyClicks(box, QString::fromLatin1(text));

@@ -1,4 +1,5 @@
 #include "MainWindowTestUtil.h"
+#include "support/WriteFailure.h"
 
 #include "ui/Forms.h"
 #include "ui/dialogs/frmWebsite.h"
@@ -111,17 +112,45 @@ private slots:
         QCOMPARE(main->statusText(), QStringLiteral("Entry deleted successfully, data saved."));
     }
 
+    // The file still holds the entry after a failed save, so the list gets it
+    // back in its place, selected, whatever the order.
+    void aDeleteThatCannotBeSavedPutsTheRowBack_data() {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<bool>("sorted");
+        const std::pair<const char*, test::WriteFailure> failures[] = {
+            {"folder at the path", test::WriteFailure::FolderAtThePath},
+#ifdef Q_OS_UNIX
+            {"disk full", test::WriteFailure::FileSizeCap},
+#endif
+        };
+        for (const auto& [name, failure] : failures) {
+            QTest::addRow("%s", name) << int(failure) << false;
+            QTest::addRow("sorted list, %s", name) << int(failure) << true;
+        }
+    }
     void aDeleteThatCannotBeSavedPutsTheRowBack() {
+        QFETCH(int, failure);
+        QFETCH(bool, sorted);
+        const auto how = test::WriteFailure(failure);
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
-        QVERIFY(QFile::remove(fixture->dataFile()));
-        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
+        if (sorted) {
+            main->lstPass->rows().sortBy(1, 1); // by password, descending
+        }
+        const std::vector<Entry> shown = test::shownRows(main);
+        const QByteArray before = fixture->readDataFile();
         main->StatusMessage(QStringLiteral("before"));
         main->lstPass->selectRow(2);
-        main->commands().Delete();
-        QCOMPARE(test::shownRows(main), kThree);
+        QVERIFY(
+            test::runWhileWritesFail(how, fixture->dataFile(), [&] { main->commands().Delete(); }));
+        QCOMPARE(test::shownRows(main), shown);
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
+        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
+        QVERIFY2(file.isEmpty(), qPrintable(file));
         QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(2)); // question, failure
-        QVERIFY(fixture->fake->messages.shown[1].text.contains(QStringLiteral("could not save")));
+        const QString text = fixture->fake->messages.shown[1].text;
+        QVERIFY2(text.contains(QStringLiteral("could not save")), qPrintable(text));
+        const QString message = test::failureMessageProblem(text, fixture->dataFile(), how);
+        QVERIFY2(message.isEmpty(), qPrintable(message));
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 

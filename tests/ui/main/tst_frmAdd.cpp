@@ -1,4 +1,5 @@
 #include "MainWindowTestUtil.h"
+#include "support/WriteFailure.h"
 
 #include "store/CredentialStore.h"
 #include "ui/Forms.h"
@@ -291,28 +292,71 @@ private slots:
         QCOMPARE(back, std::vector<Entry>({{"|a||b", "||p", "||x|"}}));
     }
 
+    // A save that fails, on a full disk or with a folder where data.enc
+    // belongs, tells the user why and leaves everything as it was before the
+    // click: the file, the rows in their order, the selection, the status line;
+    // the dialog stays with what was typed.
     void aFailedSaveUndoesTheChangeAndKeepsTheDialog_data() {
         QTest::addColumn<bool>("edit");
-        QTest::newRow("add") << false;
-        QTest::newRow("edit") << true;
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<int>("failure");
+        const std::pair<const char*, test::WriteFailure> failures[] = {
+            {"folder at the path", test::WriteFailure::FolderAtThePath},
+#ifdef Q_OS_UNIX
+            {"disk full", test::WriteFailure::FileSizeCap},
+#endif
+        };
+        for (const auto& [name, failure] : failures) {
+            QTest::addRow("add, %s", name) << false << false << int(failure);
+            QTest::addRow("edit, %s", name) << true << false << int(failure);
+            QTest::addRow("add to a sorted list, %s", name) << false << true << int(failure);
+            QTest::addRow("edit in a sorted list, %s", name) << true << true << int(failure);
+        }
     }
     void aFailedSaveUndoesTheChangeAndKeepsTheDialog() {
         QFETCH(bool, edit);
-        const std::vector<Entry> entries = {{"ann", "p1", "a"}, {"bob", "p2", "b"}};
+        QFETCH(bool, sorted);
+        QFETCH(int, failure);
+        const auto how = test::WriteFailure(failure);
+        // Two rows with the same username: sorted by username, a row that
+        // moved away and came back could land behind its twin.
+        const std::vector<Entry> entries = {
+            {"bob", "p1", "a"}, {"bob", "p2", "b"}, {"carl", "p3", "c"}};
         Form1* main = test::loggedInMainWindow(*fixture, entries);
+        if (sorted) {
+            main->lstPass->rows().sortBy(0, 0);
+        }
         main->StatusMessage(QStringLiteral("before"));
         frmAdd* dialog = edit ? openEdit(main, 1) : openAdd(main);
+        main->lstPass->selectRow(edit ? 1 : 2);
+        const QByteArray before = fixture->readDataFile();
         dialog->txtUsername->setText(QStringLiteral("zed"));
         dialog->txtPassword->setText(QStringLiteral("pz"));
-        blockTheDataFile();
-        dialog->cmdAdd->click();
+        QVERIFY(
+            test::runWhileWritesFail(how, fixture->dataFile(), [&] { dialog->cmdAdd->click(); }));
 
         QCOMPARE(test::shownRows(main), entries);
+        QCOMPARE(main->lstPass->firstSelected(), qsizetype(edit ? 1 : 2));
+        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
+        QVERIFY2(file.isEmpty(), qPrintable(file));
         QVERIFY(forms().isLoaded<frmAdd>());
         QCOMPARE(dialog->txtUsername->text(), QStringLiteral("zed"));
         QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QVERIFY(fixture->fake->messages.shown[0].text.contains(QStringLiteral("could not save")));
+        const QString text = fixture->fake->messages.shown[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("Kestrune could not save your entries.")),
+                 qPrintable(text));
+        const QString message = test::failureMessageProblem(text, fixture->dataFile(), how);
+        QVERIFY2(message.isEmpty(), qPrintable(message));
         QCOMPARE(main->statusText(), QStringLiteral("before"));
+
+        // Once the file can be written again, the same click saves.
+        if (how == test::WriteFailure::FolderAtThePath) {
+            QVERIFY(QDir(fixture->dataFile()).removeRecursively());
+        }
+        dialog->cmdAdd->click();
+        QVERIFY(!forms().isLoaded<frmAdd>());
+        QCOMPARE(fixture->readDataFile(), test::fileWith(test::shownRows(main)));
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(edit ? 3 : 4));
     }
 
 private:
@@ -325,11 +369,6 @@ private:
         main->lstPass->selectRow(row);
         main->commands().Edit();
         return forms().find<frmAdd>();
-    }
-    // A folder where data.enc belongs: every write fails, also for root.
-    void blockTheDataFile() {
-        QVERIFY(QFile::remove(fixture->dataFile()));
-        QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
     }
 
     std::unique_ptr<test::ProgramFixture> fixture;
