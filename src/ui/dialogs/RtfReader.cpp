@@ -522,7 +522,13 @@ private:
         if (value < 0) {
             value += 65536; // written as a signed 16-bit number
         }
-        put((value >= 0 && value <= 0xFFFF) ? char16_t(value) : u'\uFFFD');
+        char16_t ch = (value >= 0 && value <= 0xFFFF) ? char16_t(value) : u'\uFFFD';
+        // The document keeps these for its own structure (frame marks, which
+        // would start a paragraph, and the place of an embedded object).
+        if (ch == u'\uFDD0' || ch == u'\uFDD1' || ch == QChar::ObjectReplacementCharacter) {
+            ch = u'\uFFFD';
+        }
+        put(ch);
         fallbackLeft_ = state_.unicodeSkip;
     }
 

@@ -170,6 +170,10 @@ private slots:
         row("control word is one fallback", R"({\rtf1 \u8364\'80\par x})", u"\u20AC\nx");
         row("negative", R"({\rtf1 \u-3913?})", u"\uF0B7");
         row("surrogate pair", R"({\rtf1 \u-10179?\u-8704?})", u"\U0001F600");
+        // The document's own marks for frames and embedded objects are no
+        // text: a frame mark would otherwise start a new paragraph.
+        row("reserved characters", R"({\rtf1 a\u64976?b\u64977?c\u-4?d})",
+            u"a\uFFFDb\uFFFDc\uFFFDd");
         row("uc ends with its group", R"({\rtf1{\uc2 \u8364ab}c\u8364?d})", u"\u20ACc\u20ACd");
         row("a brace ends the fallback", R"({\rtf1{\uc3\u8364a}b})", u"\u20ACb");
         row("control symbols", R"({\rtf1 a\\b\{c\}d\~e\-f\_g})", u"a\\b{c}d\u00A0ef\u2011g");
