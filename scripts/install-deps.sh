@@ -6,10 +6,14 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6test6
-  libgtest-dev
+  libgtest-dev libbenchmark-dev
+  libicu-dev
   xvfb xauth xdotool xclip x11-utils
   dbus-daemon at-spi2-core python3 python3-dbus
   fonts-dejavu-core
+  # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer
+  # runtimes, and llvm-symbolizer for readable reports
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
