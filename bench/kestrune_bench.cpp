@@ -66,20 +66,21 @@ double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Processor time of this thread, in ms: unlike the wall clock it is not
-// inflated when other processes share the machine, nor by waits for the disk.
-double threadCpuMs() {
+// Processor time of this process (all its threads: a save makes its pieces
+// on a second thread), in ms: unlike the wall clock it is not inflated when
+// other processes share the machine, nor by waits for the disk.
+double processCpuMs() {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 // Wall-clock and processor time of one timed step.
 class Stopwatch {
 public:
-    Stopwatch() : wall_(Clock::now()), cpu_(threadCpuMs()) {}
+    Stopwatch() : wall_(Clock::now()), cpu_(processCpuMs()) {}
     double wallMs() const { return msSince(wall_); }
-    double cpuMs() const { return threadCpuMs() - cpu_; }
+    double cpuMs() const { return processCpuMs() - cpu_; }
 
 private:
     Clock::time_point wall_;

@@ -283,39 +283,43 @@ QByteArrayView SavedFileEncoder::next() {
         return {};
     }
     const qsizetype count = rows_.entryCount();
+    // Two buffers in turn: the piece given last time stays as it is while this
+    // one is made, so that it can still be being written.
+    QByteArray& buffer = buffers_[nextBuffer_];
+    nextBuffer_ = 1 - nextBuffer_;
     qsizetype used = 0;
     // Makes room for `n` more bytes and returns where they go.
     const auto room = [&](qsizetype n) {
-        if (buffer_.size() < used + n) {
-            buffer_.resize(std::max(used + n, pieceSize_));
+        if (buffer.size() < used + n) {
+            buffer.resize(std::max(used + n, pieceSize_));
         }
-        return buffer_.data() + used;
+        return buffer.data() + used;
     };
     if (nextRow_ < 0) {
         char* p = room(masterPassword_.size() + 2);
         encodeInto(p, masterPassword_);
         putBytes(p, "\r\n");
-        used = p - buffer_.data();
+        used = p - buffer.data();
         nextRow_ = 0;
     }
     while (nextRow_ < count) {
         const Entry& entry = rows_.entryAt(nextRow_);
         const qsizetype lineSize = entryLineSize(entry) + 2;
         if (used > 0 && used + lineSize > pieceSize_) {
-            return QByteArrayView(buffer_.constData(), used);
+            return QByteArrayView(buffer.constData(), used);
         }
         char* p = room(lineSize);
         encodeEntryLine(p, entry);
         putBytes(p, "\r\n");
-        used = p - buffer_.data();
+        used = p - buffer.data();
         ++nextRow_;
     }
     // The file ends with one more line end.
     char* p = room(2);
     putBytes(p, "\r\n");
-    used = p - buffer_.data();
+    used = p - buffer.data();
     done_ = true;
-    return QByteArrayView(buffer_.constData(), used);
+    return QByteArrayView(buffer.constData(), used);
 }
 
 QByteArrayView firstLineOf(QByteArrayView file) {

@@ -35,7 +35,8 @@ class SavedFileEncoder {
 public:
     SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
                      qsizetype pieceSize = qsizetype(1) << 20);
-    // The next piece, valid until the next call; empty when all has been given.
+    // The next piece, empty when all has been given. A piece stays valid until
+    // the call after next, so one piece can be written while the next is made.
     QByteArrayView next();
 
 private:
@@ -44,7 +45,8 @@ private:
     qsizetype pieceSize_;
     qsizetype nextRow_ = -1; // -1: the master password's line comes first
     bool done_ = false;
-    QByteArray buffer_;
+    QByteArray buffers_[2];
+    int nextBuffer_ = 0;
 };
 
 // Line 1 of a file, raw (still encoded). Empty for an empty file.

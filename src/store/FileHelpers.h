@@ -57,9 +57,12 @@ ReadResult readFirstLine(const QString& path);
 // and writable by its owner only; an existing file keeps its permissions.
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-// The same, with the content handed over piece by piece: `nextPiece` is called
-// until it returns an empty piece, and each piece is written before the next
-// is asked for, so a large file never has to be held whole in memory.
+// The same, with the content handed over piece by piece, so a large file never
+// has to be held whole in memory: `nextPiece` is called until it returns an
+// empty piece. While a large piece is being written the next one is asked for
+// on a second thread, so a piece must stay valid until the call after next,
+// and `nextPiece` must not depend on anything the calling thread changes (it
+// changes nothing until this returns).
 FileResult writeFileAtomicallyInPieces(const QString& path,
                                        const std::function<QByteArrayView()>& nextPiece);
 

@@ -59,10 +59,18 @@ private slots:
         for (const qsizetype pieceSize : {1, 2, 5, 7, 16, 4096}) {
             SavedFileEncoder encoder(u"abc"_s, rows, pieceSize);
             QByteArray joined;
+            // A piece is still intact after the next one has been made: it may
+            // be being written meanwhile.
+            QByteArrayView previous;
+            QByteArray previousCopy;
             for (QByteArrayView piece = encoder.next(); !piece.isEmpty(); piece = encoder.next()) {
+                QCOMPARE(previous.toByteArray(), previousCopy);
                 QVERIFY(piece.size() <= std::max<qsizetype>(pieceSize, 14));
                 joined.append(piece);
+                previous = piece;
+                previousCopy = piece.toByteArray();
             }
+            QCOMPARE(previous.toByteArray(), previousCopy);
             QCOMPARE(joined, whole);
             QVERIFY(encoder.next().isEmpty());
         }

@@ -162,6 +162,53 @@ private slots:
         QCOMPARE(read2, twice);
     }
 
+    // Large pieces are written while the next one is made on another thread.
+    // The pieces come from two buffers in turn, and a buffer is spoiled as soon
+    // as it is taken again: the file only comes out right if no piece is read
+    // after the call that follows the next one.
+    void largePiecesWrittenWhileTheNextIsMade() {
+        const int pieces = 9;
+        const qsizetype pieceSize = qsizetype(300) << 10;
+        QByteArray expected;
+        QByteArray buffers[2];
+        int given = 0;
+        const auto next = [&]() -> QByteArrayView {
+            if (given == pieces) {
+                return {};
+            }
+            QByteArray& buffer = buffers[given % 2];
+            buffer.fill('x', pieceSize); // spoils the piece given two calls ago
+            for (qsizetype i = 0; i < pieceSize; ++i) {
+                buffer[i] = char('a' + (given * 7 + i) % 26);
+            }
+            expected.append(buffer);
+            ++given;
+            return buffer;
+        };
+        QVERIFY(writeFileAtomicallyInPieces(file, next).ok);
+        QCOMPARE(given, pieces);
+        QCOMPARE(readWholeFile(file).bytes, expected);
+        QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
+
+#ifdef Q_OS_UNIX
+        // A write that fails half-way stops asking for pieces, and the old
+        // file stays as it was.
+        const QByteArray old = expected;
+        given = 0;
+        FileResult written;
+        {
+            FileSizeCap limit{rlim_t(pieceSize * 3 + 10)};
+            QVERIFY(limit.active());
+            written = writeFileAtomicallyInPieces(file, next);
+        }
+        QVERIFY(!written.ok);
+        QVERIFY(!written.error.isEmpty());
+        QVERIFY2(given <= 5, qPrintable(QString::number(given)));
+        QCOMPARE(readWholeFile(file).bytes, old);
+        QCOMPARE(namesIn(dir->path()), QStringList{QStringLiteral("data.enc")});
+#endif
+    }
+
     void permissions() {
 #ifdef Q_OS_UNIX
         QVERIFY(writeFileAtomically(file, "new").ok);
