@@ -20,22 +20,21 @@ constexpr char kLF = '\n';
 // The separator "|||" as it stands on disk.
 constexpr std::array<char, 3> kEncodedSeparator = {char(0xFC), char(0xFC), char(0xFC)};
 
-// The byte of one character as it stands on disk: its Windows-1252 byte with
-// the top bit inverted; a character without a byte becomes "?".
-char encodedByteSlow(char16_t u) {
-    int b = windows1252Byte(u);
-    if (b < 0) {
-        b = '?';
-    }
-    return char(b ^ 0x80);
-}
-
-// The encoded bytes of the characters 0000 to 00FF, the ones most text uses.
-const std::array<char, 256>& encodingTable() {
-    static const std::array<char, 256> table = [] {
-        std::array<char, 256> bytes{};
-        for (std::size_t u = 0; u < bytes.size(); ++u) {
-            bytes[u] = encodedByteSlow(char16_t(u));
+// The byte of every UTF-16 unit as it stands on disk: its Windows-1252 byte
+// with the top bit inverted, or an encoded "?" for a unit without a byte. One
+// look-up encodes a character. Made from the decoding of every byte, so that
+// it holds exactly the characters the code page has.
+const std::array<char, 0x10000>& encodingTable() {
+    static const std::array<char, 0x10000> table = [] {
+        std::array<char, 0x10000> bytes{};
+        bytes.fill(char('?' ^ 0x80));
+        std::array<char, 256> all{};
+        for (std::size_t b = 0; b < all.size(); ++b) {
+            all[b] = char(b);
+        }
+        const QString chars = fromWindows1252(QByteArrayView(all.data(), qsizetype(all.size())));
+        for (qsizetype b = 0; b < chars.size(); ++b) {
+            bytes[chars[b].unicode()] = char(b ^ 0x80);
         }
         return bytes;
     }();
@@ -62,8 +61,7 @@ void encodeInto(char*& at, QStringView text) {
         if (_mm_movemask_epi8(
                 _mm_cmpeq_epi16(_mm_and_si128(chars, highBits), _mm_setzero_si128())) != 0xFFFF) {
             for (int k = 0; k < 8; ++k) {
-                const char16_t u = in[i + k];
-                p[i + k] = u < 0x100 ? table[u] : encodedByteSlow(u);
+                p[i + k] = table[in[i + k]];
             }
             continue;
         }
@@ -72,8 +70,7 @@ void encodeInto(char*& at, QStringView text) {
     }
 #endif
     for (; i < n; ++i) {
-        const char16_t u = in[i];
-        p[i] = u < 0x100 ? table[u] : encodedByteSlow(u);
+        p[i] = table[in[i]];
     }
     at = p + n;
 }
