@@ -38,7 +38,7 @@ export HOME="$root/home" XDG_CONFIG_HOME="$root/config" XDG_RUNTIME_DIR="$root/r
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 : >"$root/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$root/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$root/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 200); do
   [ -s "$root/display" ] && break

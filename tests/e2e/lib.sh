@@ -198,7 +198,10 @@ e2e_start_x_server() {
   e2e_end_process "$E2E_XVFB_PID"
   : >"$display_file"
   # The server picks a free display itself and writes its number to fd 3.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >"$E2E_ROOT/xvfb.log" 2>&1 &
+  # -noreset: by default the server resets whenever its last client leaves
+  # (each xdotool call is a client), and a program that connects during a
+  # reset is turned away ("could not connect to display").
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >"$E2E_ROOT/xvfb.log" 2>&1 &
   E2E_XVFB_PID=$!
   for _ in $(seq $((E2E_TIMEOUT * 10))); do
     grep -q '[0-9]' "$display_file" && break
