@@ -20,21 +20,28 @@ constexpr char kLF = '\n';
 // The separator "|||" as it stands on disk.
 constexpr std::array<char, 3> kEncodedSeparator = {char(0xFC), char(0xFC), char(0xFC)};
 
+// Every byte value once, in order.
+QByteArray everyByte() {
+    QByteArray bytes(256, Qt::Uninitialized);
+    for (int b = 0; b < 256; ++b) {
+        bytes[b] = char(b);
+    }
+    return bytes;
+}
+
 // The byte of every UTF-16 unit as it stands on disk: its Windows-1252 byte
-// with the top bit inverted, or an encoded "?" for a unit without a byte. One
-// look-up encodes a character. Made from the decoding of every byte, so that
-// it holds exactly the characters the code page has.
+// through the codec, or an encoded "?" for a unit without a byte. One look-up
+// encodes a character. Made from the decoding of every byte, so that it holds
+// exactly the characters the code page has.
 const std::array<char, 0x10000>& encodingTable() {
     static const std::array<char, 0x10000> table = [] {
         std::array<char, 0x10000> bytes{};
-        bytes.fill(char('?' ^ 0x80));
-        std::array<char, 256> all{};
-        for (std::size_t b = 0; b < all.size(); ++b) {
-            all[b] = char(b);
-        }
-        const QString chars = fromWindows1252(QByteArrayView(all.data(), qsizetype(all.size())));
+        bytes.fill(HighBitCodec(QByteArrayLiteral("?")).front());
+        const QByteArray plain = everyByte();
+        const QByteArray stored = HighBitCodec(plain);
+        const QString chars = fromWindows1252(plain);
         for (qsizetype b = 0; b < chars.size(); ++b) {
-            bytes[chars[b].unicode()] = char(b ^ 0x80);
+            bytes[chars[b].unicode()] = stored[b];
         }
         return bytes;
     }();
@@ -53,7 +60,8 @@ void encodeInto(char*& at, QStringView text) {
     const char* const table = encodingTable().data();
     qsizetype i = 0;
 #if defined(__SSE2__)
-    // Eight characters at a time while they are all ASCII, the common case.
+    // Eight characters at a time while they are all ASCII, the common case:
+    // an ASCII character is its own byte, put through the codec eight at once.
     const __m128i highBits = _mm_set1_epi16(short(0xFF80));
     const __m128i topBit = _mm_set1_epi8(char(0x80));
     for (; i + 8 <= n; i += 8) {
@@ -96,15 +104,11 @@ qsizetype entryLineSize(const Entry& entry) {
            2 * qsizetype(kEncodedSeparator.size());
 }
 
-// The character of every byte as it stands on disk: the top bit inverted back,
-// then read as Windows-1252. One look-up decodes a byte.
+// The character of every byte as it stands on disk: the byte through the
+// codec, then read as Windows-1252. One look-up decodes a byte.
 const std::array<char16_t, 256>& decodingTable() {
     static const std::array<char16_t, 256> table = [] {
-        std::array<char, 256> bytes{};
-        for (std::size_t b = 0; b < bytes.size(); ++b) {
-            bytes[b] = char(b ^ 0x80);
-        }
-        const QString text = fromWindows1252(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+        const QString text = fromWindows1252(HighBitCodec(everyByte()));
         std::array<char16_t, 256> chars{};
         std::copy_n(reinterpret_cast<const char16_t*>(text.utf16()), chars.size(), chars.begin());
         return chars;

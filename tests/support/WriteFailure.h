@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -49,6 +50,21 @@ private:
 
 // How a test makes the next write of data.enc fail.
 enum class WriteFailure { FolderAtThePath, FileSizeCap };
+
+// Every way this platform offers, with a name for the rows of a data-driven
+// test.
+struct NamedWriteFailure {
+    const char* name;
+    WriteFailure how;
+};
+inline std::vector<NamedWriteFailure> writeFailures() {
+    return {
+        {"folder at the path", WriteFailure::FolderAtThePath},
+#ifdef Q_OS_UNIX
+        {"disk full", WriteFailure::FileSizeCap},
+#endif
+    };
+}
 
 // Replaces the file at `path` by a folder of the same name.
 inline bool putFolderAt(const QString& path) {

@@ -70,6 +70,23 @@ void parallelSort(std::vector<Item>& items, unsigned workers, Less less) {
     }
 }
 
+// The rows in the order of their items: `compare` gives the order of two
+// items' texts, and equal texts keep the order of their rows, in either
+// direction, as one stable sort would.
+template <typename Item, typename Compare>
+std::vector<std::uint32_t> rowsInOrder(std::vector<Item>& items, unsigned workers, bool descending,
+                                       Compare compare) {
+    const auto less = [&](const Item& a, const Item& b) {
+        const int c = descending ? compare(b, a) : compare(a, b);
+        return c < 0 || (c == 0 && a.row < b.row);
+    };
+    parallelSort(items, workers, less);
+    std::vector<std::uint32_t> order(items.size());
+    std::transform(items.begin(), items.end(), order.begin(),
+                   [](const Item& item) { return item.row; });
+    return order;
+}
+
 // Case-folded texts, all in one buffer, so that comparisons read memory that
 // lies together instead of chasing one allocation per row.
 struct FoldedItem {
@@ -122,15 +139,7 @@ std::vector<std::uint32_t> foldedOrder(const std::vector<Entry>& rows, int colum
         return QStringView(base + a.offset, qsizetype(a.length))
             .compare(QStringView(base + b.offset, qsizetype(b.length)));
     };
-    const auto less = [&](const FoldedItem& a, const FoldedItem& b) {
-        const int c = descending ? compare(b, a) : compare(a, b);
-        return c < 0 || (c == 0 && a.row < b.row);
-    };
-    parallelSort(items, workers, less);
-    std::vector<std::uint32_t> order(n);
-    std::transform(items.begin(), items.end(), order.begin(),
-                   [](const FoldedItem& item) { return item.row; });
-    return order;
+    return rowsInOrder(items, workers, descending, compare);
 }
 
 #if KESTRUNE_HAVE_ICU
@@ -216,15 +225,7 @@ std::optional<std::vector<std::uint32_t>> icuOrder(const std::vector<Entry>& row
         const int c = std::memcmp(a.key, b.key, std::min(a.length, b.length));
         return c != 0 ? c : (a.length < b.length ? -1 : a.length > b.length ? 1 : 0);
     };
-    const auto less = [&](const IcuKeyItem& a, const IcuKeyItem& b) {
-        const int c = descending ? compare(b, a) : compare(a, b);
-        return c < 0 || (c == 0 && a.row < b.row);
-    };
-    parallelSort(items, workers, less);
-    std::vector<std::uint32_t> order(n);
-    std::transform(items.begin(), items.end(), order.begin(),
-                   [](const IcuKeyItem& item) { return item.row; });
-    return order;
+    return rowsInOrder(items, workers, descending, compare);
 }
 #endif
 
@@ -253,15 +254,8 @@ std::vector<std::uint32_t> collatedOrder(const std::vector<Entry>& rows, int col
     for (std::size_t i = 0; i < n; ++i) {
         items[i] = {&*keys[i], std::uint32_t(i)};
     }
-    const auto less = [descending](const KeyItem& a, const KeyItem& b) {
-        const int c = descending ? b.key->compare(*a.key) : a.key->compare(*b.key);
-        return c < 0 || (c == 0 && a.row < b.row);
-    };
-    parallelSort(items, workers, less);
-    std::vector<std::uint32_t> order(n);
-    std::transform(items.begin(), items.end(), order.begin(),
-                   [](const KeyItem& item) { return item.row; });
-    return order;
+    return rowsInOrder(items, workers, descending,
+                       [](const KeyItem& a, const KeyItem& b) { return a.key->compare(*b.key); });
 }
 
 } // namespace

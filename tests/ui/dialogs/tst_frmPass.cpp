@@ -152,10 +152,9 @@ private slots:
 
     void createModeKeepsTheDialogWhenTheFileCannotBeWritten_data() {
         QTest::addColumn<int>("failure");
-        QTest::newRow("folder at the path") << int(test::WriteFailure::FolderAtThePath);
-#ifdef Q_OS_UNIX
-        QTest::newRow("disk full") << int(test::WriteFailure::FileSizeCap);
-#endif
+        for (const auto& [name, failure] : test::writeFailures()) {
+            QTest::newRow(name) << int(failure);
+        }
     }
     void createModeKeepsTheDialogWhenTheFileCannotBeWritten() {
         QFETCH(int, failure);
@@ -315,9 +314,7 @@ private:
         Q_ASSERT(dialog != nullptr);
         return dialog;
     }
-    static ui::Form1* mainWindow() {
-        return forms().find<ui::Form1>();
-    }
+    static ui::Form1* mainWindow() { return forms().find<ui::Form1>(); }
     static void type(QLineEdit* box, const char* text) {
         box->clear();
         QTest::keyClicks(box, QString::fromLatin1(text));

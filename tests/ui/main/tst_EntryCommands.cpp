@@ -117,13 +117,7 @@ private slots:
     void aDeleteThatCannotBeSavedPutsTheRowBack_data() {
         QTest::addColumn<int>("failure");
         QTest::addColumn<bool>("sorted");
-        const std::pair<const char*, test::WriteFailure> failures[] = {
-            {"folder at the path", test::WriteFailure::FolderAtThePath},
-#ifdef Q_OS_UNIX
-            {"disk full", test::WriteFailure::FileSizeCap},
-#endif
-        };
-        for (const auto& [name, failure] : failures) {
+        for (const auto& [name, failure] : test::writeFailures()) {
             QTest::addRow("%s", name) << int(failure) << false;
             QTest::addRow("sorted list, %s", name) << int(failure) << true;
         }

@@ -300,13 +300,7 @@ private slots:
         QTest::addColumn<bool>("edit");
         QTest::addColumn<bool>("sorted");
         QTest::addColumn<int>("failure");
-        const std::pair<const char*, test::WriteFailure> failures[] = {
-            {"folder at the path", test::WriteFailure::FolderAtThePath},
-#ifdef Q_OS_UNIX
-            {"disk full", test::WriteFailure::FileSizeCap},
-#endif
-        };
-        for (const auto& [name, failure] : failures) {
+        for (const auto& [name, failure] : test::writeFailures()) {
             QTest::addRow("add, %s", name) << false << false << int(failure);
             QTest::addRow("edit, %s", name) << true << false << int(failure);
             QTest::addRow("add to a sorted list, %s", name) << false << true << int(failure);
