@@ -26,6 +26,10 @@ void CredentialStore::reset() {
     host_ = nullptr;
 }
 
+QString CredentialStore::named(const QString& text) const {
+    return text.arg(host_ != nullptr ? host_->productName() : QString());
+}
+
 void CredentialStore::fail(const QString& what, const QString& why) {
     const QString text = what + QStringLiteral("\n\n") + QDir::toNativeSeparators(dataFilePath()) +
                          QStringLiteral("\n\n") + why;
@@ -43,11 +47,11 @@ bool CredentialStore::failAndEnd(const QString& what, const QString& why) {
 bool CredentialStore::BeginLogin() {
     const QString path = dataFilePath();
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
-        return failAndEnd(QStringLiteral("Kestrune cannot use its data file."), ensured.error);
+        return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }
     const ReadResult line = readFirstLine(path);
     if (!line.ok) {
-        return failAndEnd(QStringLiteral("Kestrune cannot read its data file."), line.error);
+        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), line.error);
     }
     const QString decoded = storedPasswordOf(line.bytes);
     if (!decoded.isEmpty()) {
@@ -63,7 +67,7 @@ bool CredentialStore::BeginLogin() {
 bool CredentialStore::LoadData() {
     const QString path = dataFilePath();
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
-        return failAndEnd(QStringLiteral("Kestrune cannot use its data file."), ensured.error);
+        return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }
     // Decoded piece by piece as it is read: a large file is never held whole
     // in memory beside its entries.
@@ -72,7 +76,7 @@ bool CredentialStore::LoadData() {
     const FileResult read =
         readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
     if (!read.ok) {
-        return failAndEnd(QStringLiteral("Kestrune cannot read its data file."), read.error);
+        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.error);
     }
     std::vector<Entry> entries = reader.finish();
     const auto count = qsizetype(entries.size());
@@ -88,8 +92,8 @@ bool CredentialStore::CreateMasterPassword() {
     const FileResult written =
         writeFileAtomically(dataFilePath(), createdDataFile(state.MasterPassword));
     if (!written.ok) {
-        fail(QStringLiteral("Kestrune could not save the master password.  Nothing has been "
-                            "changed; please try again."),
+        fail(named(QStringLiteral("%1 could not save the master password.  Nothing has been "
+                                  "changed; please try again.")),
              written.error);
         return false;
     }
@@ -107,8 +111,8 @@ bool CredentialStore::SaveData() {
     const FileResult written =
         writeFileAtomicallyInPieces(dataFilePath(), [&encoder] { return encoder.next(); });
     if (!written.ok) {
-        fail(QStringLiteral("Kestrune could not save your entries.  The data file on disk has "
-                            "been left as it was."),
+        fail(named(QStringLiteral("%1 could not save your entries.  The data file on disk has "
+                                  "been left as it was.")),
              written.error);
         return false;
     }

@@ -23,6 +23,8 @@ public:
     virtual void letPendingEventsRun() = 0;
     // A clear message box about a failed file operation.
     virtual void reportFailure(const QString& text) = 0;
+    // The program's name, as its messages spell it.
+    virtual QString productName() const = 0;
 };
 
 // The master password of the running program and the login state.
@@ -68,6 +70,8 @@ public:
     void reset();
 
 private:
+    // The text with its "%1" replaced by the program's name.
+    QString named(const QString& text) const;
     void fail(const QString& what, const QString& why);
     [[nodiscard]] bool failAndEnd(const QString& what, const QString& why);
 

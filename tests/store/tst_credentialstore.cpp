@@ -96,9 +96,13 @@ private slots:
     }
     void folderAtTheDataFileEndsTheProgram() {
         QFETCH(bool, login);
+        host->name =
+            u"Vaultname"_s; // the message names the program as its version information does
         QVERIFY(QDir().mkdir(file));
         QVERIFY(!(login ? credentialStore().BeginLogin() : credentialStore().LoadData()));
         checkOneFailureNamingTheFile();
+        QVERIFY2(host->failures[0].startsWith(u"Vaultname cannot use its data file."_s),
+                 qPrintable(host->failures[0]));
         QCOMPARE(fake->exit.calls, 1);
         QCOMPARE(host->calls, QStringList());
         QCOMPARE(host->statusLines, QStringList());

@@ -27,6 +27,7 @@ public:
     QStringList statusLines;
     QStringList failures;
     QStringList calls; // "showPasswordDialog", "afterFormLoad", ...
+    QString name = QStringLiteral("Kestrune");
 
     store::EntryRows& entryRows() override { return list; }
     void StatusMessage(const QString& text) override { statusLines.append(text); }
@@ -35,6 +36,7 @@ public:
     void unloadPasswordDialog() override { calls.append(QStringLiteral("unloadPasswordDialog")); }
     void letPendingEventsRun() override { calls.append(QStringLiteral("letPendingEventsRun")); }
     void reportFailure(const QString& text) override { failures.append(text); }
+    QString productName() const override { return name; }
 };
 
 } // namespace kestrune::test

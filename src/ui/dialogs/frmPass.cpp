@@ -204,9 +204,9 @@ void frmPass::okCreate() {
         app::SetOnTop(this, false);
         const QString shown = bad == QString(QChar(0x008D)) ? QStringLiteral("U+008D") : bad;
         messages.show(this,
-                      QStringLiteral("Kestrune cannot store the character \"%1\" in the master "
+                      QStringLiteral("%1 cannot store the character \"%2\" in the master "
                                      "password.  Please choose a password without it.")
-                          .arg(shown),
+                          .arg(app::ProgramIdentity().ProductName, shown),
                       title, platform::Buttons::Ok);
         app::SetOnTop(this, true);
         return;

@@ -269,6 +269,10 @@ void Form1::reportFailure(const QString& text) {
                                         platform::Buttons::Ok, platform::Icon::Critical);
 }
 
+QString Form1::productName() const {
+    return app::ProgramIdentity().ProductName;
+}
+
 void Form1::layOutList() {
     if (isMinimized()) {
         return;

@@ -40,6 +40,7 @@ public:
     void unloadPasswordDialog() override;
     void letPendingEventsRun() override;
     void reportFailure(const QString& text) override;
+    QString productName() const override;
 
     // Design controls.
     std::array<QToolButton*, 1> cmdAdd{};

@@ -71,19 +71,20 @@ EntryTextsCheck checkEntryTexts(const store::Entry& entry) {
             continue;
         case store::FieldProblem::ContainsSeparator:
             return {Verdict::NotStorable,
-                    QStringLiteral("The %1 cannot contain \"|||\": Kestrune uses it to separate "
+                    QStringLiteral("The %1 cannot contain \"|||\": %2 uses it to separate "
                                    "the parts of an entry in its data file.")
-                        .arg(fieldName(field))};
+                        .arg(fieldName(field), app::ProgramIdentity().ProductName)};
         case store::FieldProblem::EndsWithBar:
             return {Verdict::NotStorable,
-                    QStringLiteral("The %1 cannot end with \"|\": Kestrune could not tell it "
+                    QStringLiteral("The %1 cannot end with \"|\": %2 could not tell it "
                                    "apart from the separator that follows it in its data file.")
-                        .arg(fieldName(field))};
+                        .arg(fieldName(field), app::ProgramIdentity().ProductName)};
         case store::FieldProblem::Character:
-            return {Verdict::NotStorable,
-                    QStringLiteral("Kestrune cannot store the character \"%1\" in the %2.  "
-                                   "Please remove it.")
-                        .arg(check.character, fieldName(field))};
+            return {
+                Verdict::NotStorable,
+                QStringLiteral("%1 cannot store the character \"%2\" in the %3.  "
+                               "Please remove it.")
+                    .arg(app::ProgramIdentity().ProductName, check.character, fieldName(field))};
         }
     }
     return {};
