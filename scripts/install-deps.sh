@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev libbenchmark-dev
   libicu-dev
-  xvfb xauth xdotool xclip x11-utils
+  xvfb xauth xdotool xclip x11-utils openbox
   dbus-daemon at-spi2-core python3 python3-dbus
   fonts-dejavu-core
   # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer

@@ -3,7 +3,6 @@
 #include "app/ProgramIdentity.h"
 #include "skin/modSkin.h"
 #include "ui/Forms.h"
-#include "ui/Twips.h"
 #include "ui/main/Form1.h"
 
 #include <QCloseEvent>
@@ -14,20 +13,22 @@
 
 namespace kestrune::app {
 
-frmSplash::frmSplash()
-    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+frmSplash::frmSplash() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowIcon(QIcon(QStringLiteral(":/images/kestrune.png")));
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setScaledContents(true);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/images/splash.jpg")));
-    ui::placeInTwips(Image1, 0, 0, 7170, 4770);
+    setPicture(QPixmap(QStringLiteral(":/images/splash.jpg")));
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(2);
     Timer2->setTimerType(Qt::PreciseTimer);
     connect(Timer2, &QTimer::timeout, this, &frmSplash::Timer2_Timer);
+}
+
+void frmSplash::setPicture(const QPixmap& picture) {
+    Image1->setPixmap(picture);
+    Image1->setGeometry(QRect(QPoint(0, 0), picture.deviceIndependentSize().toSize()));
 }
 
 void frmSplash::Load() {

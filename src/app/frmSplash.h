@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPixmap;
 class QTimer;
 
 namespace kestrune::app {
@@ -16,6 +17,10 @@ public:
     frmSplash();
 
     void Load();
+
+    // Shows `picture` in Image1 at its own size, unstretched; the window takes
+    // the size of Image1 at its load.
+    void setPicture(const QPixmap& picture);
 
     // Grows by 2 on every tick; the hand-over happens when it reaches 150.
     int intTemp = 0;

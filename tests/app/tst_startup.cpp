@@ -2,7 +2,6 @@
 #include "app/frmSplash.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
-#include "ui/Twips.h"
 #include "ui/dialogs/frmPass.h"
 #include "ui/main/Form1.h"
 
@@ -21,10 +20,17 @@ private slots:
 
     void splashIsExactlyItsPictureOutsideTheTaskBar() {
         auto* splash = forms().load<app::frmSplash>();
-        QCOMPARE(splash->size(), splash->Image1->size());
-        QCOMPARE(splash->Image1->size(), ui::twipsSize(7170, 4770));
+        QCOMPARE(splash->size(), QSize(476, 316)); // the delivered picture, unstretched
+        QCOMPARE(splash->Image1->size(), splash->Image1->pixmap().size());
         QVERIFY(splash->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(splash->windowFlags().testFlag(Qt::SplashScreen));
+        QVERIFY(!splash->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        // Another picture gives another window size.
+        app::frmSplash other;
+        other.setPicture(QPixmap(300, 120));
+        other.Load();
+        other.Timer2->stop();
+        QCOMPARE(other.size(), QSize(300, 120));
         QVERIFY(!splash->Image1->pixmap().isNull());
         QVERIFY(splash->Timer2->isActive());
         QCOMPARE(splash->Timer2->interval(), 2);

@@ -6,6 +6,7 @@
 #include "skin/modSkin.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
+#include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/Twips.h"
 #include "ui/main/Form1.h"
@@ -68,9 +69,10 @@ frmPass::frmPass()
     setTabOrder(cmdCancel, txtPass);
     setTabOrder(txtPass, txtPass2);
     // Neither button is a default or cancel button: Enter belongs to the
-    // password boxes, and Esc does nothing.
+    // password boxes, and Esc does nothing. Enter on a focused button clicks it.
     cmdOK->setAutoDefault(false);
     cmdCancel->setAutoDefault(false);
+    enterClicksButtons(this);
 
     place(SkinLabel1, 120, 60, 6615, 315);
     place(cmdOK, 4500, 1260, 1095, 495);

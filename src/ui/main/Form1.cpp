@@ -4,6 +4,7 @@
 #include "app/frmSplash.h"
 #include "platform/Platform.h"
 #include "skin/modSkin.h"
+#include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/PictureButton.h"
 #include "ui/Twips.h"
@@ -79,6 +80,7 @@ Form1::Form1() {
 
     buildMenus();
     connectCommands();
+    enterClicksButtons(this);
 
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight - kStatusBarHeight) +
                                             StatusBar1->sizeHint().height() +
@@ -290,10 +292,23 @@ void Form1::resizeEvent(QResizeEvent* event) {
     layOutList();
 }
 
+void Form1::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A window manager frames the window only once it is on the screen, after
+    // the first resize; the frame arrives with a move, and the outer size it
+    // gives is the one the list is laid out for.
+    layOutList();
+}
+
 void Form1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        layOutList(); // restored from minimized
+    switch (event->type()) {
+    case QEvent::WindowStateChange: // restored from minimized
+    case QEvent::ActivationChange:  // a frame that came without a move
+        layOutList();
+        break;
+    default:
+        break;
     }
 }
 

@@ -75,7 +75,9 @@ public:
     // About, About this software.
     void ShowAbout();
 
-    // Lays the list out for the window's current outer size.
+    // Lays the list out for the window's current outer size. Run on every
+    // resize, and again whenever the frame may have changed the outer size
+    // without one (the window manager's frame comes after the first show).
     void layOutList();
 
     // While the master password dialog waits for its password the main window
@@ -85,6 +87,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -5,6 +5,7 @@
 #include "skin/modSkin.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
+#include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/PictureButton.h"
 #include "ui/Twips.h"
@@ -122,8 +123,9 @@ frmAdd::frmAdd()
 
     connect(cmdAdd, &QToolButton::clicked, this, &frmAdd::cmdAdd_Click);
     connect(cmdDelete, &QToolButton::clicked, this, &frmAdd::cmdDelete_Click);
-    // Enter saves from the website box only.
+    // Enter saves from the website box only, and on a focused button clicks it.
     connect(txtWebsite, &QLineEdit::returnPressed, this, &frmAdd::cmdAdd_Click);
+    enterClicksButtons(this);
 }
 
 EntryListModel* frmAdd::list() {

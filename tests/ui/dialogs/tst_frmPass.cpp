@@ -288,6 +288,30 @@ private slots:
         QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
     }
 
+    // Enter on a focused button clicks it; neither is a default button.
+    void enterOnAFocusedButtonClicksIt_data() {
+        QTest::addColumn<bool>("onCancel");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Ok, Return") << false << int(Qt::Key_Return);
+        QTest::newRow("Ok, keypad Enter") << false << int(Qt::Key_Enter);
+        QTest::newRow("Cancel, Return") << true << int(Qt::Key_Return);
+    }
+    void enterOnAFocusedButtonClicksIt() {
+        QFETCH(bool, onCancel);
+        QFETCH(int, key);
+        frmPass* dialog = start();
+        type(dialog->txtPass, "abc");
+        QTest::keyClick(onCancel ? dialog->cmdCancel : dialog->cmdOK, Qt::Key(key),
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        QCOMPARE(fixture->fake->exit.calls, onCancel ? 1 : 0);
+        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(onCancel ? 0 : 1));
+        if (!onCancel) {
+            QCOMPARE(fixture->fake->messages.shown[0].text,
+                     QStringLiteral("You must enter a password that is at least 4 characters "
+                                    "long"));
+        }
+    }
+
     void escapeDoesNothing() {
         frmPass* dialog = start();
         QTest::keyClick(dialog->txtPass, Qt::Key_Escape);

@@ -1,3 +1,5 @@
+#include "MainWindowTestUtil.h"
+
 #include "app/ProgramIdentity.h"
 #include "store/CredentialStore.h"
 #include "support/WindowTestBase.h"
@@ -169,6 +171,33 @@ private slots:
         main->showMinimized();
         main->layOutList();
         QCOMPARE(main->lstPass->size(), before);
+    }
+
+    // Enter on a focused button clicks it, even though Enter on a row edits it.
+    void enterOnAFocusedButtonClicksIt_data() {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("key");
+        QTest::newRow("Add, Return") << 0 << int(Qt::Key_Return);
+        QTest::newRow("Copy Password, keypad Enter") << 1 << int(Qt::Key_Enter);
+    }
+    void enterOnAFocusedButtonClicksIt() {
+        QFETCH(int, button);
+        QFETCH(int, key);
+        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
+        main->lstPass->selectRow(1);
+        QToolButton* focused = button == 0 ? main->cmdAdd[0] : main->cmdCopy[1];
+        main->activateWindow();
+        focused->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(focused, Qt::Key(key),
+                        key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        if (button == 0) {
+            QVERIFY(forms().isLoaded<ui::frmAdd>());
+            QVERIFY(forms().find<ui::frmAdd>()->addMode());
+        } else {
+            QVERIFY(!forms().isLoaded<ui::frmAdd>());
+            QCOMPARE(fixture->fake->clipboard.content, QStringLiteral("pw"));
+        }
     }
 
     void afterFormLoadShowsTheWindowAndClosesThePasswordDialog() {

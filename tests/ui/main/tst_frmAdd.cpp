@@ -126,6 +126,25 @@ private slots:
         QVERIFY(!forms().isLoaded<frmAdd>());
     }
 
+    // Enter on a focused button clicks it: Save saves, Cancel writes nothing.
+    void enterOnAFocusedButtonClicksIt_data() {
+        QTest::addColumn<bool>("onSave");
+        QTest::newRow("Save") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void enterOnAFocusedButtonClicksIt() {
+        QFETCH(bool, onSave);
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        const QByteArray before = fixture->readDataFile();
+        frmAdd* dialog = openAdd(main);
+        dialog->txtUsername->setText(QStringLiteral("bob"));
+        dialog->txtPassword->setText(QStringLiteral("pw"));
+        QTest::keyClick(onSave ? dialog->cmdAdd : dialog->cmdDelete, Qt::Key_Return);
+        QVERIFY(!forms().isLoaded<frmAdd>());
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(onSave ? 1 : 0));
+        QCOMPARE(fixture->readDataFile() != before, onSave);
+    }
+
     void enterInTheWebsiteBoxChecksTheUsernameFirst() {
         Form1* main = test::loggedInMainWindow(*fixture, {});
         frmAdd* dialog = openAdd(main);
