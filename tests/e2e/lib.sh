@@ -15,6 +15,10 @@
 # settings. All processes started here are ended by pid when the script ends,
 # whether it passed or not. Set E2E_KEEP=1 to keep the temporary folder (with a
 # screenshot of the screen at a failure, when ImageMagick's import is there).
+#
+# Set E2E_WINDOW_MANAGER=openbox before e2e_begin to run the program under a
+# real window manager, as on a desktop: windows then get frames, and the
+# window manager decides which window is active.
 
 set -euo pipefail
 
@@ -36,6 +40,8 @@ readonly TITLE_INCORRECT="Incorrect Password"
 E2E_EXE=""
 E2E_ROOT=""
 E2E_XVFB_PID=""
+E2E_WINDOW_MANAGER=${E2E_WINDOW_MANAGER:-}
+E2E_WM_PID=""
 E2E_DBUS_PID=""
 E2E_LAUNCHER_PID=""
 E2E_PROGRAM_PID=""
@@ -79,7 +85,7 @@ e2e_report_state() {
     tail -n 30 "$E2E_PROGRAM_LOG" | sed 's/^/  /'
   fi
   local log
-  for log in xvfb dbus at-spi; do
+  for log in xvfb window-manager dbus at-spi; do
     if [ -s "$E2E_ROOT/$log.log" ]; then
       echo "=== $log.log (last lines):"
       tail -n 15 "$E2E_ROOT/$log.log" | sed 's/^/  /'
@@ -116,6 +122,7 @@ e2e_cleanup() {
   e2e_end_process "$E2E_XCLIP_PID"
   e2e_end_process "$E2E_LAUNCHER_PID"
   e2e_end_process "$E2E_DBUS_PID"
+  e2e_end_process "$E2E_WM_PID"
   e2e_end_process "$E2E_XVFB_PID"
   if [ -n "$E2E_ROOT" ]; then
     if [ "${E2E_KEEP:-0}" = 1 ]; then
@@ -141,7 +148,7 @@ e2e_begin() {
   [ -n "$E2E_EXE" ] || e2e_fail "usage: $0 PATH-TO-Kestrune"
   [ -x "$E2E_EXE" ] || e2e_fail "no executable at $E2E_EXE"
   local tool
-  for tool in Xvfb xdotool xclip dbus-daemon "$E2E_PYTHON" od stat timeout; do
+  for tool in Xvfb xdotool xclip dbus-daemon "$E2E_PYTHON" od stat timeout $E2E_WINDOW_MANAGER; do
     command -v "$tool" >/dev/null || e2e_missing "$tool is not installed (scripts/install-deps.sh installs it)"
   done
   [ -x /usr/libexec/at-spi-bus-launcher ] || e2e_missing "at-spi2-core is not installed (scripts/install-deps.sh installs it)"
@@ -169,6 +176,7 @@ e2e_begin() {
     e2e_start_x_server && break
   done
   e2e_x_server_reachable || e2e_fail "could not start an X server that clients can reach"
+  [ -z "$E2E_WINDOW_MANAGER" ] || e2e_start_window_manager
 
   local bus_file="$E2E_ROOT/bus-address"
   : >"$bus_file"
@@ -218,6 +226,23 @@ e2e_start_x_server() {
   e2e_end_process "$E2E_XVFB_PID"
   E2E_XVFB_PID=""
   return 1
+}
+
+# e2e_start_window_manager: starts E2E_WINDOW_MANAGER on our X server and
+# waits until it manages the screen (it announces itself on the root window).
+e2e_start_window_manager() {
+  local _
+  "$E2E_WINDOW_MANAGER" --sm-disable >"$E2E_ROOT/window-manager.log" 2>&1 &
+  E2E_WM_PID=$!
+  for _ in $(seq $((E2E_TIMEOUT * 10))); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      e2e_log "window manager: $E2E_WINDOW_MANAGER"
+      return 0
+    fi
+    kill -0 "$E2E_WM_PID" 2>/dev/null || e2e_fail "$E2E_WINDOW_MANAGER did not start"
+    sleep 0.1
+  done
+  e2e_fail "$E2E_WINDOW_MANAGER did not take over the screen within ${E2E_TIMEOUT}s"
 }
 
 # e2e_x_server_reachable: a client can connect to our X server now.
@@ -420,11 +445,14 @@ e2e_expect_no_window() {
 
 # e2e_focus TITLE: gives the keyboard to the window with this title. The
 # program may re-create a window's native handle, so it is looked up afresh.
+# Under a window manager the window is activated through it, as a click on
+# its frame would; without one the keyboard goes to the window directly.
 e2e_focus() {
-  local _ id
+  local _ id how=windowfocus
+  [ -z "$E2E_WINDOW_MANAGER" ] || how=windowactivate
   for _ in $(seq $((E2E_TIMEOUT * 5))); do
     id=$(e2e_window_id "$1")
-    if [ -n "$id" ] && timeout 5 xdotool windowfocus --sync "$id" 2>/dev/null; then
+    if [ -n "$id" ] && timeout 5 xdotool "$how" --sync "$id" 2>/dev/null; then
       return 0
     fi
     e2e_check_running "the window titled '$1' to take the keyboard"
