@@ -721,6 +721,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     closeAllWindows();
+    // The children below open the same data files, each a copy of the program.
+    platform::services().locks->unlockAll();
 
     std::map<std::size_t, std::pair<long, long>> peaks;
     std::map<std::size_t, long> sortedPeaks;

@@ -1,10 +1,13 @@
 #include "app/Resources.h"
 #include "app/frmSplash.h"
+#include "platform/ProcessHardening.h"
 #include "ui/Forms.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Before anything holds a secret.
+    kestrune::platform::keepMemoryPrivate();
     QApplication app(argc, argv);
     kestrune::app::initResources();
     // The program ends explicitly when its main window or the password dialog

@@ -12,7 +12,10 @@ Services& real() {
     static QtUserSettings settings;
     static QtClipboard clipboard;
     static DesktopOpener opener;
-    static Services services{&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener};
+    static LockFiles locks;
+    static SystemFileStamps stamps;
+    static Services services{&messages,  &exit,   &onTop, &folder, &settings,
+                             &clipboard, &opener, &locks, &stamps};
     return services;
 }
 
@@ -37,7 +40,8 @@ void install(const Services& replacement) {
         orReal(replacement.messages, r.messages), orReal(replacement.exit, r.exit),
         orReal(replacement.onTop, r.onTop),       orReal(replacement.folder, r.folder),
         orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
-        orReal(replacement.opener, r.opener)};
+        orReal(replacement.opener, r.opener),     orReal(replacement.locks, r.locks),
+        orReal(replacement.stamps, r.stamps)};
 }
 
 void installReal() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/FileLock.h"
+#include "platform/FileStamp.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Opener.h"
 #include "platform/ProgramExit.h"
@@ -20,6 +22,8 @@ struct Services {
     UserSettings* settings = nullptr;
     Clipboard* clipboard = nullptr;
     Opener* opener = nullptr;
+    FileLocks* locks = nullptr;
+    FileStamps* stamps = nullptr;
 };
 
 // The services in use.

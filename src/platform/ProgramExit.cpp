@@ -1,5 +1,7 @@
 #include "platform/ProgramExit.h"
 
+#include "platform/Platform.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,6 +10,9 @@ namespace kestrune::platform {
 void ProcessExit::endNow() {
     // Every change has been written the moment it was made, so there is nothing
     // left to save: stop without running any window's closing code.
+    // The lock on the data file goes now, so that the next start need not
+    // find out that its owner is gone.
+    services().locks->unlockAll();
     std::fflush(nullptr);
     std::_Exit(0);
 }

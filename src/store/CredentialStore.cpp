@@ -24,6 +24,7 @@ QString CredentialStore::dataFilePath() const {
 void CredentialStore::reset() {
     state = StoreState{};
     host_ = nullptr;
+    guard_.forget();
 }
 
 QString CredentialStore::named(const QString& text) const {
@@ -44,11 +45,31 @@ bool CredentialStore::failAndEnd(const QString& what, const QString& why) {
     return false;
 }
 
+void CredentialStore::failedWrite(const FileResult& written, const QString& what) {
+    if (written.refused) {
+        fail(named(QStringLiteral("The data file has been changed by another program since %1 "
+                                  "read it.  Nothing was overwritten: this change has not been "
+                                  "saved.")),
+             named(QStringLiteral("Close %1 and start it again to load the file as it is now.")));
+        return;
+    }
+    fail(what, written.error);
+}
+
 bool CredentialStore::BeginLogin() {
     const QString path = dataFilePath();
+    // Before the file is read or created: a second copy changes nothing.
+    if (guard_.lock(path) == platform::LockOutcome::HeldElsewhere) {
+        fail(named(QStringLiteral("%1 is already running with this data file.")),
+             named(QStringLiteral("Use the copy of %1 that is running.  This one will close; "
+                                  "it has not read or changed the file.")));
+        platform::services().exit->endNow();
+        return false;
+    }
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
         return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }
+    guard_.remember(path);
     const ReadResult line = readFirstLine(path);
     if (!line.ok) {
         return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), line.error);
@@ -69,6 +90,7 @@ bool CredentialStore::LoadData() {
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
         return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }
+    guard_.remember(path);
     // Decoded piece by piece as it is read: a large file is never held whole
     // in memory beside its entries.
     EntryReader reader;
@@ -89,14 +111,16 @@ bool CredentialStore::LoadData() {
 bool CredentialStore::CreateMasterPassword() {
     // The file is written before the dialog goes away, so that a failed write
     // leaves the dialog, and what was typed, in place.
+    const QString path = dataFilePath();
     const FileResult written =
-        writeFileAtomically(dataFilePath(), createdDataFile(state.MasterPassword));
+        writeFileAtomically(path, createdDataFile(state.MasterPassword),
+                            [this, &path] { return guard_.mayReplace(path); });
     if (!written.ok) {
-        fail(named(QStringLiteral("%1 could not save the master password.  Nothing has been "
-                                  "changed; please try again.")),
-             written.error);
+        failedWrite(written, named(QStringLiteral("%1 could not save the master password.  Nothing "
+                                                  "has been changed; please try again.")));
         return false;
     }
+    guard_.remember(path);
     host_->unloadPasswordDialog();
     host_->letPendingEventsRun();
     host_->StatusMessage(QStringLiteral("Password created successfully"));
@@ -108,14 +132,16 @@ bool CredentialStore::SaveData() {
     // Encoded and written piece by piece: the whole file is never held in
     // memory beside the entries.
     SavedFileEncoder encoder(state.MasterPassword, host_->entryRows());
-    const FileResult written =
-        writeFileAtomicallyInPieces(dataFilePath(), [&encoder] { return encoder.next(); });
+    const QString path = dataFilePath();
+    const FileResult written = writeFileAtomicallyInPieces(
+        path, [&encoder] { return encoder.next(); },
+        [this, &path] { return guard_.mayReplace(path); });
     if (!written.ok) {
-        fail(named(QStringLiteral("%1 could not save your entries.  The data file on disk has "
-                                  "been left as it was.")),
-             written.error);
+        failedWrite(written, named(QStringLiteral("%1 could not save your entries.  The data file "
+                                                  "on disk has been left as it was.")));
         return false;
     }
+    guard_.remember(path);
     host_->StatusMessage(QStringLiteral("Saved ") +
                          GeneralDateText(QDateTime::currentDateTime(), QLocale::system()));
     return true;

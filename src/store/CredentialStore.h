@@ -1,6 +1,8 @@
 #pragma once
 
+#include "store/DataFileGuard.h"
 #include "store/Entry.h"
+#include "store/FileHelpers.h"
 
 #include <QString>
 
@@ -47,9 +49,11 @@ public:
 
     QString dataFilePath() const;
 
-    // Makes sure data.enc exists, reads the stored master password and opens
-    // the password dialog in create or check mode. A file that exists but
-    // cannot be read ends the program after a message; nothing is written.
+    // Takes the lock beside data.enc, makes sure the file exists, reads the
+    // stored master password and opens the password dialog in create or check
+    // mode. When another running copy holds the lock, or the file exists but
+    // cannot be read, the program ends after a message; nothing is written.
+    // A folder where no lock can be made does not stop it.
     bool BeginLogin();
 
     // Appends the stored entries to the list, reports their number and shows
@@ -64,6 +68,8 @@ public:
     // Rewrites data.enc from the master password and the list's rows. On a
     // failed write the user sees why, the old file stays whole and false comes
     // back; the "Saved" note only follows a committed write.
+    // Neither write replaces a file that another program changed since it was
+    // last read or written here: the user is told, and false comes back.
     bool SaveData();
 
     // Back to the state of a program start (for tests).
@@ -74,8 +80,12 @@ private:
     QString named(const QString& text) const;
     void fail(const QString& what, const QString& why);
     [[nodiscard]] bool failAndEnd(const QString& what, const QString& why);
+    // Reports a failed write: the file changed from outside, or `what` failed
+    // and why.
+    void failedWrite(const FileResult& written, const QString& what);
 
     StoreHost* host_ = nullptr;
+    DataFileGuard guard_;
 };
 
 // The one store of the program.

@@ -177,19 +177,24 @@ ReadResult readFirstLine(const QString& path) {
     return result;
 }
 
-FileResult writeFileAtomically(const QString& path, const QByteArray& bytes) {
+FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
+                               const ReplaceCheck& mayReplace) {
     bool given = false;
-    return writeFileAtomicallyInPieces(path, [&]() -> QByteArrayView {
-        if (given) {
-            return {};
-        }
-        given = true;
-        return bytes;
-    });
+    return writeFileAtomicallyInPieces(
+        path,
+        [&]() -> QByteArrayView {
+            if (given) {
+                return {};
+            }
+            given = true;
+            return bytes;
+        },
+        mayReplace);
 }
 
 FileResult writeFileAtomicallyInPieces(const QString& path,
-                                       const std::function<QByteArrayView()>& nextPiece) {
+                                       const std::function<QByteArrayView()>& nextPiece,
+                                       const ReplaceCheck& mayReplace) {
     const QFileInfo info(QDir::fromNativeSeparators(path));
     if (info.exists() && !info.isFile()) {
         return notAFile();
@@ -235,6 +240,14 @@ FileResult writeFileAtomicallyInPieces(const QString& path,
         const QString why = describe(file, QStringLiteral("Not all of the data could be written."));
         file.cancelWriting();
         return FileResult::failure(why);
+    }
+    // Asked once everything is written, just before the rename, so that a
+    // change made by another program during the write is seen too.
+    if (mayReplace && !mayReplace()) {
+        file.cancelWriting();
+        FileResult refused = FileResult::failure(QString());
+        refused.refused = true;
+        return refused;
     }
     if (!file.commit()) {
         return FileResult::failure(

@@ -15,9 +15,14 @@ namespace kestrune::store {
 struct FileResult {
     bool ok = true;
     QString error;
+    bool refused = false; // a write's last check said no: nothing was replaced
 
-    static FileResult failure(const QString& why) { return {false, why}; }
+    static FileResult failure(const QString& why) { return {false, why, false}; }
 };
+
+// Asked once a new content is wholly written, just before it replaces the file;
+// false leaves the file as it is.
+using ReplaceCheck = std::function<bool()>;
 
 struct ReadResult {
     bool ok = true;
@@ -55,7 +60,9 @@ ReadResult readFirstLine(const QString& path);
 
 // Replaces the file's whole content at once. A file created here is readable
 // and writable by its owner only; an existing file keeps its permissions.
-FileResult writeFileAtomically(const QString& path, const QByteArray& bytes);
+// `mayReplace`, when given, is the last check before the file is replaced.
+FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
+                               const ReplaceCheck& mayReplace = {});
 
 // The same, with the content handed over piece by piece, so a large file never
 // has to be held whole in memory: `nextPiece` is called until it returns an
@@ -64,6 +71,7 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& bytes);
 // and `nextPiece` must not depend on anything the calling thread changes (it
 // changes nothing until this returns).
 FileResult writeFileAtomicallyInPieces(const QString& path,
-                                       const std::function<QByteArrayView()>& nextPiece);
+                                       const std::function<QByteArrayView()>& nextPiece,
+                                       const ReplaceCheck& mayReplace = {});
 
 } // namespace kestrune::store

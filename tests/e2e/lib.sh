@@ -45,6 +45,8 @@ E2E_WM_PID=""
 E2E_DBUS_PID=""
 E2E_LAUNCHER_PID=""
 E2E_PROGRAM_PID=""
+E2E_ASIDE_PID=""
+E2E_ASIDE_STATE=()
 E2E_XCLIP_PID=""
 E2E_PROGRAM_DIR=""
 E2E_FOLDER=""
@@ -119,6 +121,7 @@ e2e_cleanup() {
   local rc=$?
   set +e
   e2e_end_process "$E2E_PROGRAM_PID"
+  e2e_end_process "$E2E_ASIDE_PID"
   e2e_end_process "$E2E_XCLIP_PID"
   e2e_end_process "$E2E_LAUNCHER_PID"
   e2e_end_process "$E2E_DBUS_PID"
@@ -404,6 +407,27 @@ e2e_expect_running() {
 e2e_stop() {
   e2e_end_process "$E2E_PROGRAM_PID"
   E2E_PROGRAM_PID=""
+}
+
+# e2e_set_aside: the running program keeps running, set aside, so that
+# e2e_start can start a second copy; e2e_take_back makes it the program the
+# helpers act on again (the second copy must have ended by then).
+e2e_set_aside() {
+  [ -n "$E2E_PROGRAM_PID" ] || e2e_fail "no running program to set aside"
+  [ -z "$E2E_ASIDE_PID" ] || e2e_fail "a program is set aside already"
+  E2E_ASIDE_PID=$E2E_PROGRAM_PID
+  E2E_ASIDE_STATE=("$E2E_PROGRAM_DIR" "$E2E_PROGRAM_RC" "$E2E_PROGRAM_LOG")
+  E2E_PROGRAM_PID=""
+}
+
+e2e_take_back() {
+  [ -n "$E2E_ASIDE_PID" ] || e2e_fail "no program set aside"
+  [ -z "$E2E_PROGRAM_PID" ] || e2e_fail "another program is still running (pid $E2E_PROGRAM_PID)"
+  E2E_PROGRAM_PID=$E2E_ASIDE_PID
+  E2E_PROGRAM_DIR=${E2E_ASIDE_STATE[0]}
+  E2E_PROGRAM_RC=${E2E_ASIDE_STATE[1]}
+  E2E_PROGRAM_LOG=${E2E_ASIDE_STATE[2]}
+  E2E_ASIDE_PID=""
 }
 
 # --- windows --------------------------------------------------------------

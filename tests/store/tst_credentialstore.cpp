@@ -5,6 +5,8 @@
 
 #include "StoreTestUtil.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -214,6 +216,119 @@ private slots:
         QCOMPARE(host->statusLines, QStringList());
         QCOMPARE(host->calls, QStringList());
         QCOMPARE(fake->exit.calls, 0);
+        QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
+    }
+
+    // A second copy started over the same file neither reads nor writes it;
+    // a folder where no lock can be made starts as usual.
+    void lockDecidesTheStart_data() {
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("taken") << int(kestrune::platform::LockOutcome::Taken) << true;
+        QTest::newRow("held by a running copy")
+            << int(kestrune::platform::LockOutcome::HeldElsewhere) << false;
+        QTest::newRow("no lock possible")
+            << int(kestrune::platform::LockOutcome::NotPossible) << true;
+    }
+    void lockDecidesTheStart() {
+        QFETCH(int, outcome);
+        QFETCH(bool, starts);
+        fake->locks.outcome = kestrune::platform::LockOutcome(outcome);
+        QCOMPARE(credentialStore().BeginLogin(), starts);
+        QCOMPARE(fake->locks.locked, QStringList{credentialStore().dataFilePath() + u".lock"_s});
+        QCOMPARE(fake->exit.calls, starts ? 0 : 1);
+        if (starts) {
+            QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
+            QCOMPARE(fileBytes(file), CRLF);
+            QVERIFY(host->failures.isEmpty());
+        } else {
+            QCOMPARE(host->calls, QStringList());
+            QCOMPARE(namesIn(dir->path()), QStringList());
+            checkOneFailureNamingTheFile();
+            QVERIFY2(host->failures[0].startsWith(
+                         u"Kestrune is already running with this data file.\n\n"_s),
+                     qPrintable(host->failures[0]));
+        }
+    }
+
+    // Before a write the file must still be the one last read or written
+    // here: another program's change, even of the same size in the same
+    // second, is never overwritten; a vanished file is written anew; the
+    // program's own saves do not count as changes.
+    void writesOnlyOverTheFileLastSeen_data() {
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("written");
+        for (const bool create : {false, true}) {
+            const char* op = create ? "create: " : "save: ";
+            QTest::addRow("%snone", op) << create << u"none"_s << true;
+            QTest::addRow("%svanished", op) << create << u"vanished"_s << true;
+            QTest::addRow("%ssame size, a second later", op) << create << u"later"_s << false;
+            QTest::addRow("%ssame size, time put back", op) << create << u"timeBack"_s << false;
+            QTest::addRow("%sreplaced, same size and time", op) << create << u"replaced"_s << false;
+        }
+    }
+    void writesOnlyOverTheFileLastSeen() {
+        QFETCH(bool, create);
+        QFETCH(QString, change);
+        QFETCH(bool, written);
+        QVERIFY(putFile(file, create ? CRLF : flipped("pw") + CRLF + flipped("a|||b|||c") + CRLF));
+        QVERIFY(credentialStore().BeginLogin());
+        credentialStore().state.MasterPassword = u"pw"_s;
+        if (!create) {
+            QVERIFY(credentialStore().LoadData());
+            host->list.rows.push_back({u"d"_s, u"e"_s, u"f"_s});
+            QVERIFY(credentialStore().SaveData()); // its own write is no change
+            host->list.rows.push_back({u"g"_s, u"h"_s, u"i"_s});
+        }
+        host->failures.clear();
+        host->statusLines.clear();
+        host->calls.clear();
+
+        // Another program's content of the same size as the file now.
+        QByteArray outside = fileBytes(file);
+        outside[0] = char(outside[0] ^ 1);
+        const QDateTime seen = QFileInfo(file).lastModified();
+        if (change == u"vanished"_s) {
+            QVERIFY(QFile::remove(file));
+        } else if (change == u"later"_s || change == u"timeBack"_s) {
+            QVERIFY(putFile(file, outside));
+            QFile touched(file);
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(change == u"later"_s ? seen.addSecs(1) : seen,
+                                        QFileDevice::FileModificationTime));
+        } else if (change == u"replaced"_s) {
+            const QString other = dir->filePath(u"other"_s);
+            QVERIFY(putFile(other, outside));
+            QFile touched(other);
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(seen, QFileDevice::FileModificationTime));
+            touched.close();
+            QVERIFY(QFile::remove(file) && QFile::rename(other, file));
+        }
+
+        const bool done =
+            create ? credentialStore().CreateMasterPassword() : credentialStore().SaveData();
+        QCOMPARE(done, written);
+        if (written) {
+            QCOMPARE(fileBytes(file), create ? flipped("pw") + CRLF
+                                             : flipped("pw") + CRLF + flipped("a|||b|||c") + CRLF +
+                                                   flipped("d|||e|||f") + CRLF +
+                                                   flipped("g|||h|||i") + CRLF + CRLF);
+            QVERIFY(host->failures.isEmpty());
+            return;
+        }
+        QCOMPARE(fileBytes(file), outside);
+        checkOneFailureNamingTheFile();
+        QVERIFY2(host->failures[0].startsWith(
+                     u"The data file has been changed by another program since Kestrune read "
+                     "it.  Nothing was overwritten"_s),
+                 qPrintable(host->failures[0]));
+        QVERIFY2(host->failures[0].endsWith(
+                     u"Close Kestrune and start it again to load the file as it is now."_s),
+                 qPrintable(host->failures[0]));
+        QCOMPARE(host->statusLines, QStringList());
+        QCOMPARE(host->calls, QStringList());
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
     }
 

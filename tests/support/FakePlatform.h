@@ -85,6 +85,20 @@ public:
     }
 };
 
+// Answers every lock with `outcome`; the real status queries of files stay in
+// use (a test changes a real file to provoke an outside change).
+class FakeLocks final : public platform::FileLocks {
+public:
+    platform::LockOutcome outcome = platform::LockOutcome::Taken;
+    QStringList locked;
+    int unlocks = 0;
+    platform::LockOutcome lock(const QString& lockPath) override {
+        locked.append(lockPath);
+        return outcome;
+    }
+    void unlockAll() override { ++unlocks; }
+};
+
 // Installs all doubles on construction and the real services on destruction.
 class FakePlatform {
 public:
@@ -100,6 +114,7 @@ public:
     FakeSettings settings;
     FakeClipboard clipboard;
     FakeOpener opener;
+    FakeLocks locks;
 };
 
 } // namespace kestrune::test
