@@ -87,6 +87,14 @@ bool CredentialStore::BeginLogin() {
 
 bool CredentialStore::LoadData() {
     const QString path = dataFilePath();
+    // The password was checked against the file as it was when the dialog
+    // opened; a file changed since may hold another one, and saving the list
+    // would put the typed password over it.
+    if (!guard_.mayReplace(path)) {
+        return failAndEnd(named(QStringLiteral("The data file has been changed by another program "
+                                               "since %1 read it.")),
+                          named(QStringLiteral("Start %1 again to load the file as it is now.")));
+    }
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
         return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }

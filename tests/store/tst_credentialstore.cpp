@@ -251,6 +251,42 @@ private slots:
         }
     }
 
+    // A file changed while the password dialog waited is not loaded under the
+    // password checked against the old one; a vanished one loads as empty.
+    void aChangeDuringLoginEndsTheProgram_data() {
+        QTest::addColumn<bool>("vanish");
+        QTest::newRow("same size, a second later") << false;
+        QTest::newRow("vanished") << true;
+    }
+    void aChangeDuringLoginEndsTheProgram() {
+        QFETCH(bool, vanish);
+        const QByteArray before = flipped("pw") + CRLF + flipped("a|||b|||c") + CRLF;
+        QVERIFY(putFile(file, before));
+        QVERIFY(credentialStore().BeginLogin());
+        credentialStore().state.MasterPassword = u"pw"_s;
+        QByteArray outside = before;
+        outside[0] = char(outside[0] ^ 1);
+        const QDateTime seen = QFileInfo(file).lastModified();
+        if (vanish) {
+            QVERIFY(QFile::remove(file));
+        } else {
+            QVERIFY(putFile(file, outside));
+            QFile touched(file);
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(seen.addSecs(1), QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(credentialStore().LoadData(), vanish);
+        QCOMPARE(fake->exit.calls, vanish ? 0 : 1);
+        if (!vanish) {
+            QCOMPARE(fileBytes(file), outside);
+            QVERIFY(host->list.rows.empty());
+            checkOneFailureNamingTheFile();
+            QVERIFY2(host->failures[0].startsWith(u"The data file has been changed by another "
+                                                  "program since Kestrune read it."_s),
+                     qPrintable(host->failures[0]));
+        }
+    }
+
     // Before a write the file must still be the one last read or written
     // here: another program's change, even of the same size in the same
     // second, is never overwritten; a vanished file is written anew; the
