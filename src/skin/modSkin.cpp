@@ -1,6 +1,7 @@
 #include "skin/modSkin.h"
 
 #include "app/ProgramIdentity.h"
+#include "platform/WindowRegion.h"
 #include "skin/ControlTypes.h"
 #include "skin/SkinHook.h"
 #include "ui/Twips.h"
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPalette>
-#include <QRegion>
 #include <QScrollArea>
 #include <QSet>
 #include <QTabBar>
@@ -184,11 +184,10 @@ void SetFormRegion(QWidget* form) {
     if (form == nullptr) {
         return;
     }
+    // The outer size, frame included, in twips, taken as pixels.
     const QRect outer = form->frameGeometry();
-    const int width = ui::pixelsToTwips(outer.width());
-    const int height = ui::pixelsToTwips(outer.height());
-    form->setMask(QRegion(0, 0, width, height));
-    form->update();
+    platform::setWindowRegion(form, ui::pixelsToTwips(outer.width()),
+                              ui::pixelsToTwips(outer.height()));
 }
 
 #ifdef Q_OS_WIN

@@ -27,8 +27,10 @@ void SkinForm(QWidget* form);
 // Every other control keeps its colours. c5 is not used here.
 void ColorControls(QWidget* form, SkinColour c2, SkinColour c3, SkinColour c4, SkinColour c5);
 
-// Gives the window a rectangular region of its outer size in twips, taken as
-// pixels, so that the region covers at least the whole window.
+// Gives the window a rectangular region of its outer size (frame included) in
+// twips, taken as pixels, so that the region covers at least the whole window.
+// On Windows the region is the native window region, from the frame's top-left
+// corner (see platform::setWindowRegion).
 void SetFormRegion(QWidget* form);
 
 // True on the Windows NT platform from version 6 (Vista) on; false elsewhere.

@@ -124,6 +124,39 @@ e2e_expect_bytes "$folder/data.enc" "$GRUESSE1_FILE" "data.enc after logging in 
 e2e_case_passed
 
 # -----------------------------------------------------------------------------
+e2e_case "a pasted password of 40,000 characters is stored whole and opens the program"
+# Longer than the 32,767 characters a text box would keep by default; numbers
+# in a row, so that a cut or a lost piece shows.
+long=$("$E2E_PYTHON" -c 'print("".join("%d," % i for i in range(9000))[:40000], end="")')
+[ "${#long}" -eq 40000 ] || e2e_fail "the long password has ${#long} characters"
+# data.enc then holds exactly that password, encoded, and CR LF.
+"$E2E_PYTHON" -c 'import sys; sys.stdout.buffer.write(bytes(b ^ 0x80 for b in sys.argv[1].encode()) + b"\r\n")' \
+  "$long" >"$E2E_ROOT/long-password.enc"
+expect_long_password_file() {
+  cmp -s "$folder/data.enc" "$E2E_ROOT/long-password.enc" ||
+    e2e_fail "$1: data.enc holds $(stat -c %s "$folder/data.enc") bytes, not the 40,002 of the encoded password and CR LF (first difference: $(cmp "$folder/data.enc" "$E2E_ROOT/long-password.enc" 2>&1))"
+}
+e2e_new_folder
+folder=$E2E_FOLDER
+e2e_start "$folder"
+e2e_expect_create_mode
+e2e_paste_into "$TITLE_PASSWORD" 1 "$long"
+e2e_paste_into "$TITLE_PASSWORD" 2 "$long"
+e2e_key "$TITLE_PASSWORD" Return
+e2e_wait_status "Password created successfully"
+expect_long_password_file "data.enc after creating the long password"
+e2e_exit_through_file_menu
+
+e2e_start "$folder"
+e2e_expect_check_mode
+e2e_paste_into "$TITLE_PASSWORD" 1 "$long"
+e2e_key "$TITLE_PASSWORD" Return
+e2e_wait_status "Loaded 0 entries"
+e2e_exit_through_file_menu
+expect_long_password_file "data.enc after logging in with the long password"
+e2e_case_passed
+
+# -----------------------------------------------------------------------------
 e2e_case "a first start ended with Cancel or the close box leaves the empty file"
 e2e_new_folder
 folder=$E2E_FOLDER

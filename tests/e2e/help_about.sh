@@ -134,6 +134,26 @@ centre_of() {
   echo "$((x + w / 2)) $((y + h / 2))"
 }
 
+# expect_help_owned_by_main: the help window tells the window manager that it
+# is a dialog belonging to the main window (which keeps it with the main
+# window and out of the task bar), not a free-standing tool window.
+expect_help_owned_by_main() {
+  local help main props
+  help=$(e2e_window_id "$TITLE_HELP")
+  main=$(e2e_window_id "$TITLE_MAIN")
+  [ -n "$help" ] || e2e_fail "the help window does not show"
+  [ -n "$main" ] || e2e_fail "the main window does not show"
+  props=$(xprop -id "$help" WM_TRANSIENT_FOR _NET_WM_WINDOW_TYPE)
+  case "$props" in
+  *"window id # $(printf '0x%x' "$main")"*) ;;
+  *) e2e_fail "the help window does not belong to the main window ($(printf '0x%x' "$main")): $props" ;;
+  esac
+  case "$props" in
+  *"_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_DIALOG"*) ;;
+  *) e2e_fail "the help window is no dialog: $props" ;;
+  esac
+}
+
 now_ms() {
   echo $(($(date +%s%N) / 1000000))
 }
@@ -144,6 +164,7 @@ new_program_folder with-help
 rm -f "$SETTINGS_FILE"
 log_in
 e2e_wait_window "$TITLE_HELP"
+expect_help_owned_by_main
 expect_help_text "master password"
 expect_show_at_startup checked
 # Showing the box is no choice of the user's: nothing is stored yet.

@@ -77,11 +77,16 @@ public:
 
 class FakeOpener final : public platform::Opener {
 public:
-    QStringList opened;
-    bool succeeds = true; // what open() answers
+    QStringList opened;   // every text handed over, by either call, in order
+    QStringList explored; // the texts handed to explore()
+    bool succeeds = true; // what both calls answer
     bool open(const QString& location) override {
         opened.append(location);
         return succeeds;
+    }
+    bool explore(const QString& location) override {
+        explored.append(location);
+        return open(location);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "ui/Forms.h"
 #include "ui/Twips.h"
 #include "ui/dialogs/RtfReader.h"
+#include "ui/main/Form1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,9 +32,12 @@ QString helpFilePath() {
 
 } // namespace
 
+// A dialog owned by the main window: a fixed dialog frame, and no button of
+// its own in the task bar (a tool window would have a thin tool frame).
 Form8::Form8()
-    : QWidget(nullptr, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QWidget(forms().find<Form1>(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                                         Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                         Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Readme/Help"));
     setFont(Forms::designFont());

@@ -8,6 +8,7 @@
 #include "store/DataFileFormat.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
+#include "ui/TextBox.h"
 #include "ui/Twips.h"
 #include "ui/main/Form1.h"
 
@@ -28,8 +29,7 @@ store::CredentialStore& store() {
 }
 
 QLineEdit* makePasswordBox(QWidget* parent, const char* name) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
+    QLineEdit* box = makeTextBox(parent, name);
     box->setEchoMode(QLineEdit::Password);
     // Every character shows as "*".
     box->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));

@@ -100,9 +100,10 @@ void EntryCommands::GoTo() {
     }
     main_.StatusMessage(QStringLiteral("Opening Location..."));
     const QString location = main_.lstPass->rows().subItem(row, 2);
-    // The location goes to the desktop's opener as one argument; no shell
-    // ever reads it, so nothing in it can run as a command.
-    if (!platform::services().opener->open(app::GotoTarget(location))) {
+    // The location goes to the file explorer as its one argument, the window
+    // shown minimized; no shell ever reads it, so nothing in it can run as a
+    // command.
+    if (!platform::services().opener->explore(app::GotoTarget(location))) {
         main_.StatusMessage(QStringLiteral("Could not open ") + location);
     }
 }

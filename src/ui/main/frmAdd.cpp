@@ -8,6 +8,7 @@
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/PictureButton.h"
+#include "ui/TextBox.h"
 #include "ui/Twips.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
@@ -33,13 +34,6 @@ skin::SkinLabel* makeLabel(QWidget* parent, const char* name, const QString& tex
     bold.setBold(true);
     label->setFont(bold);
     return label;
-}
-
-QLineEdit* makeBox(QWidget* parent, const char* name) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setMaxLength(std::numeric_limits<int>::max()); // no length limit
-    return box;
 }
 
 // The name of a field in the dialog's messages.
@@ -101,11 +95,11 @@ frmAdd::frmAdd()
     cmdDelete = makePictureButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
     cmdAdd = makePictureButton(this, "cmdAdd", QStringLiteral("Save"), "btn-save");
     SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Username:"));
-    txtUsername = makeBox(this, "txtUsername");
+    txtUsername = makeTextBox(this, "txtUsername");
     SkinLabel2 = makeLabel(this, "SkinLabel2", QStringLiteral("Password:"));
-    txtPassword = makeBox(this, "txtPassword"); // shown in clear text
+    txtPassword = makeTextBox(this, "txtPassword"); // shown in clear text
     SkinLabel3 = makeLabel(this, "SkinLabel3", QStringLiteral("Website:"));
-    txtWebsite = makeBox(this, "txtWebsite");
+    txtWebsite = makeTextBox(this, "txtWebsite");
     setTabOrder(cmdDelete, cmdAdd);
     setTabOrder(cmdAdd, txtUsername);
     setTabOrder(txtUsername, txtPassword);

@@ -7,6 +7,8 @@
 #include "ui/main/EntryList.h"
 #include "ui/main/Form1.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -128,6 +130,41 @@ private slots:
         QCOMPARE(mainWindow()->statusText(), QStringLiteral("Password created successfully"));
         QCOMPARE(mainWindow()->lstPass->rows().count(), 0);
         QCOMPARE(fixture->fake->exit.calls, 0);
+    }
+
+    // Qt's line edit would cut a pasted text at 32,767 characters: the owner of
+    // a longer master password could never log in again.
+    void aPasswordLongerThan32767CharactersIsKeptWhole_data() {
+        QTest::addColumn<bool>("creating");
+        QTest::newRow("create") << true;
+        QTest::newRow("check") << false;
+    }
+    void aPasswordLongerThan32767CharactersIsKeptWhole() {
+        QFETCH(bool, creating);
+        QByteArray password;
+        for (int i = 0; password.size() < 40000; ++i) {
+            password += QByteArray::number(i) + ' ';
+        }
+        password.truncate(40000);
+        const QByteArray firstLine = test::encoded(password) + "\r\n";
+        if (!creating) {
+            fixture->writeDataFile(firstLine + "\r\n");
+        }
+        frmPass* dialog = start();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(password));
+        for (QLineEdit* box : {dialog->txtPass, dialog->txtPass2}) {
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(box->text().size(), 40000);
+            if (!creating) {
+                break;
+            }
+        }
+        test::runInEventLoop([&] { QTest::mouseClick(dialog->cmdOK, Qt::LeftButton); });
+        QVERIFY(fixture->fake->messages.shown.empty());
+        QCOMPARE(mainWindow()->statusText(), creating
+                                                 ? QStringLiteral("Password created successfully")
+                                                 : QStringLiteral("Loaded 0 entries"));
+        QCOMPARE(fixture->readDataFile().left(firstLine.size()), firstLine);
     }
 
     void createModeRefusesPasswordsTheFileCannotHold_data() {

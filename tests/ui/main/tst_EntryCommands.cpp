@@ -210,7 +210,9 @@ private slots:
         main->lstPass->selectRow(1);
         main->commands().GoTo();
         // One call, one argument, exactly the location: nothing else is run.
+        // It goes to the file explorer, not to the web site's opener.
         QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
+        QCOMPARE(fixture->fake->opener.explored, QStringList{opened});
         QCOMPARE(main->statusText(), QStringLiteral("Opening Location..."));
     }
 
@@ -249,6 +251,7 @@ private slots:
         main->StatusMessage(QStringLiteral("before"));
         main->cmdWebsite[0]->click();
         QCOMPARE(fixture->fake->opener.opened, QStringList{"http://www.kestrune.example"});
+        QVERIFY(fixture->fake->opener.explored.isEmpty());
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 

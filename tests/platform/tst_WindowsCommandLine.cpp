@@ -1,0 +1,96 @@
+#include "platform/WindowsCommandLine.h"
+
+#include <QTest>
+
+using kestrune::platform::quotedWindowsArgument;
+
+namespace {
+
+// How a Windows program splits its command line into arguments (the rules in
+// WindowsCommandLine.h), written independently of the quoting under test.
+QStringList splitCommandLine(const QString& line) {
+    QStringList arguments;
+    QString current;
+    bool inArgument = false;
+    bool quoted = false;
+    qsizetype backslashes = 0;
+    for (const QChar c : line) {
+        if (c == u'\\') {
+            ++backslashes;
+            inArgument = true;
+            continue;
+        }
+        if (c == u'"') {
+            current += QString(backslashes / 2, u'\\');
+            if (backslashes % 2 == 1) {
+                current += u'"';
+            } else {
+                quoted = !quoted;
+            }
+            backslashes = 0;
+            inArgument = true;
+            continue;
+        }
+        current += QString(backslashes, u'\\');
+        backslashes = 0;
+        if ((c == u' ' || c == u'\t') && !quoted) {
+            if (inArgument) {
+                arguments.append(current);
+                current.clear();
+                inArgument = false;
+            }
+            continue;
+        }
+        current += c;
+        inArgument = true;
+    }
+    current += QString(backslashes, u'\\');
+    if (inArgument) {
+        arguments.append(current);
+    }
+    return arguments;
+}
+
+} // namespace
+
+class tst_WindowsCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void aLocationArrivesAsOneArgument_data() {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("folder") << "C:\\Data"
+                                << "C:\\Data";
+        QTest::newRow("network share") << "\\\\server\\share\\x"
+                                       << "\\\\server\\share\\x";
+        QTest::newRow("web address, no shell to fear") << "http://a.example/?x=1&y=2|z"
+                                                       << "http://a.example/?x=1&y=2|z";
+        QTest::newRow("blanks") << "C:\\My Files"
+                                << "\"C:\\My Files\"";
+        QTest::newRow("blanks and a last backslash") << "C:\\My Files\\"
+                                                     << "\"C:\\My Files\\\\\"";
+        QTest::newRow("quotes") << "a.com\" && calc \""
+                                << "\"a.com\\\" && calc \\\"\"";
+        QTest::newRow("backslashes before a quote") << "x\\\\\"y"
+                                                    << "\"x\\\\\\\\\\\"y\"";
+        QTest::newRow("backslashes in the middle") << "a b\\\\c"
+                                                   << "\"a b\\\\c\"";
+        QTest::newRow("comma, an explorer separator") << "C:\\a,b"
+                                                      << "\"C:\\a,b\"";
+        QTest::newRow("tab and line break") << "a\tb\nc"
+                                            << "\"a\tb\nc\"";
+        QTest::newRow("empty") << ""
+                               << "\"\"";
+    }
+    void aLocationArrivesAsOneArgument() {
+        QFETCH(QString, location);
+        QFETCH(QString, written);
+        QCOMPARE(quotedWindowsArgument(location), written);
+        const QString program = QStringLiteral("C:\\Windows\\explorer.exe");
+        QCOMPARE(splitCommandLine(quotedWindowsArgument(program) + u' ' + written),
+                 (QStringList{program, location}));
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_WindowsCommandLine)
+#include "tst_WindowsCommandLine.moc"
