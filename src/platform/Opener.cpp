@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -16,6 +15,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <string>
 #endif
@@ -40,9 +41,12 @@ QString systemExplorer() {
 } // namespace
 
 bool DesktopOpener::open(const QString& location) {
-    // The system file explorer opens web addresses in the default browser and
-    // paths in the file manager; the location is its single argument.
-    return QProcess::startDetached(QStringLiteral("explorer"), {location});
+    // The shell's default action for the address: the default web browser for
+    // a web address. No owner window, no parameters, no working folder.
+    const std::wstring file = location.toStdWString();
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
 }
 
 bool DesktopOpener::explore(const QString& location) {
