@@ -38,6 +38,16 @@ kestrune_install_user() {
     cmake --build "$build" --parallel --target Kestrune
   fi
 
+  # The vault must outlive the checkout: removing build/ or `git clean` must
+  # not take it along.
+  dir=$(realpath -m "$dir")
+  case "$dir/" in
+  "$(realpath -m "$root")/"*)
+    echo "$dir is inside the source tree, where a clean-up would take the vault along:" >&2
+    echo "not installing there. Set KESTRUNE_PROGRAM_DIR to a folder outside it." >&2
+    return 1
+    ;;
+  esac
   # A folder that already holds other things is not a program folder of ours.
   if [ -d "$dir" ] && [ -n "$(ls -A "$dir")" ] && [ ! -e "$dir/Kestrune" ] && [ ! -e "$dir/data.enc" ]; then
     echo "$dir holds other files but no Kestrune: not installing there." >&2
@@ -46,7 +56,6 @@ kestrune_install_user() {
   fi
   mkdir -p "$dir"
   chmod 0700 "$dir"
-  dir=$(cd "$dir" && pwd)
   KESTRUNE_PROGRAM_DIR=$dir
 
   cmake --install "$build" --prefix "$dir"

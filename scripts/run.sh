@@ -4,7 +4,7 @@
 # scripts/install-user.sh) and starts it from there. The program keeps its
 # vault, data.enc, beside itself in that folder.
 set -euo pipefail
-# shellcheck source=install-user.sh
+# shellcheck source-path=SCRIPTDIR
 source "$(dirname "$0")/install-user.sh"
 echo "Starting $KESTRUNE_PROGRAM_DIR/Kestrune"
 exec "$KESTRUNE_PROGRAM_DIR/Kestrune"

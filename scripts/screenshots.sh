@@ -23,7 +23,7 @@ command -v import >/dev/null || { echo "ImageMagick's import is missing: apt-get
 
 # The end-to-end tests' helpers start the X server, the session bus and the
 # program, and find windows and controls; everything ends with this script.
-# shellcheck source=../tests/e2e/lib.sh
+# shellcheck source-path=SCRIPTDIR source=../tests/e2e/lib.sh
 source "$root/tests/e2e/lib.sh"
 e2e_begin "$exe"
 

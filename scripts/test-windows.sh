@@ -32,6 +32,7 @@ start=$(date +%s)
 
 # One compiler per core; each writes its messages to a log of its own.
 mapfile -t sources < <(cd "$root" && find src -name '*.cpp' | sort)
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
 printf '%s\n' "${sources[@]}" | (cd "$root" && xargs -P "$(nproc)" -I{} sh -c '
   log="$1/$(echo "$2" | tr / _).log"
   "$3" -std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror \

@@ -15,6 +15,8 @@ root=$(cd "$here/../.." && pwd)
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/kestrune-install-user.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
+# The install names folders by their real path, symbolic links resolved.
+tmp=$(cd "$tmp" && pwd -P)
 export HOME="$tmp/home" KESTRUNE_PREBUILT="$build"
 unset XDG_DATA_HOME KESTRUNE_PROGRAM_DIR
 mkdir -p "$HOME"
@@ -112,7 +114,7 @@ said "$old_vault"
 ok
 
 # -----------------------------------------------------------------------------
-case_name="KESTRUNE_PROGRAM_DIR chooses the folder; a folder of other files is refused"
+case_name="KESTRUNE_PROGRAM_DIR chooses the folder; one of other files, or in the checkout, is refused"
 export KESTRUNE_PROGRAM_DIR="$tmp/my programs/Kestrune"
 rm -f "$old_vault"
 install
@@ -127,6 +129,9 @@ chmod 755 "$KESTRUNE_PROGRAM_DIR"
 install fails
 [ ! -e "$KESTRUNE_PROGRAM_DIR/Kestrune" ] || fail "the program was installed among other files"
 mode_is "$KESTRUNE_PROGRAM_DIR" 755
+export KESTRUNE_PROGRAM_DIR="$checkout/build/src"
+install fails
+[ ! -e "$KESTRUNE_PROGRAM_DIR/Kestrune" ] || fail "the program was installed inside the checkout"
 ok
 
 echo "5 passed, 0 failed"

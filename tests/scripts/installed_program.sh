@@ -8,13 +8,15 @@
 # Usage: installed_program.sh BUILD-TREE
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=../e2e/lib.sh
+# shellcheck source-path=SCRIPTDIR source=../e2e/lib.sh
 source "$here/../e2e/lib.sh"
 build=$(cd "${1:?usage: $0 BUILD-TREE}" && pwd)
 root=$(cd "$here/../.." && pwd)
 e2e_begin "$build/src/Kestrune"
 
 readonly TITLE_HELP="Readme/Help"
+# The menu entry names the program by its real path, symbolic links resolved.
+real_root=$(cd "$E2E_ROOT" && pwd -P)
 # "Secret1" with the top bit of every byte flipped, then CR LF.
 readonly SECRET1_FILE="d3 e5 e3 f2 e5 f4 b1 0d 0a"
 command -v desktop-file-validate >/dev/null ||
@@ -53,7 +55,7 @@ expect_fresh_start() {
 
 # -----------------------------------------------------------------------------
 e2e_case "installed into a folder of its own, started from the menu entry"
-prefix="$E2E_ROOT/My Kestrune (100%)"
+prefix="$real_root/My Kestrune (100%)"
 cmake --install "$build" --prefix "$prefix" >"$E2E_ROOT/install.log" 2>&1 ||
   e2e_fail "cmake --install failed: $(cat "$E2E_ROOT/install.log")"
 expect_menu_entry "$XDG_DATA_HOME" "$prefix/Kestrune"
@@ -81,7 +83,7 @@ tops=$(tar -tzf "$archive" | cut -d/ -f1 | sort -u)
 [ "$tops" = "$name" ] || e2e_fail "the archive holds more than the folder $name: $tops"
 mkdir -m 700 "$E2E_ROOT/unpacked"
 tar -xzf "$archive" -C "$E2E_ROOT/unpacked"
-unpacked="$E2E_ROOT/unpacked/$name"
+unpacked="$real_root/unpacked/$name"
 for file in Kestrune Help.rtf kestrune.png README.txt add-to-menu.sh; do
   [ -f "$unpacked/$file" ] || e2e_fail "the archive has no $file"
 done
