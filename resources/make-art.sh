@@ -111,10 +111,12 @@ icon() {
 }
 
 icons() {
-    icon 256 kestrune.png    8 48 4.2
-    icon 48  kestrune-48.png 6 44 4.5
-    icon 32  kestrune-32.png 0 40 4.8
-    icon 16  kestrune-16.png 0 40 5.0
+    icon 256 kestrune.png     8 48 4.2
+    icon 128 kestrune-128.png 8 48 4.2
+    icon 64  kestrune-64.png  6 46 4.4
+    icon 48  kestrune-48.png  6 44 4.5
+    icon 32  kestrune-32.png  0 40 4.8
+    icon 16  kestrune-16.png  0 40 5.0
     convert "$out/kestrune-16.png" "$out/kestrune-32.png" "$out/kestrune-48.png" \
         "$out/kestrune.png" "${png_opts[@]}" "$out/kestrune.ico"
 }

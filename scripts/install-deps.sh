@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kestrune needs to build, run and test, when any
-# of them is missing. Needs root (or sudo) only when something is missing.
+# Installs the Debian packages Kestrune needs to build, run and test, and any
+# given as arguments, when any of them is missing. Needs root (or sudo) only
+# when something is missing.
 set -euo pipefail
 
 packages=(
@@ -14,7 +15,12 @@ packages=(
   # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer
   # runtimes, and llvm-symbolizer for readable reports
   clang libclang-rt-14-dev llvm
+  # the desktop entry's check, and the Windows stage of the test command
+  desktop-file-utils
+  g++-mingw-w64-x86-64-posix
 )
+# Packages that one script alone needs (scripts/screenshots.sh) come as arguments.
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Kestrune and starts it. The program keeps
-# its data file, data.enc, beside the executable: build/src/data.enc.
+# Installs what is missing, builds Kestrune, installs it into its program
+# folder (KESTRUNE_PROGRAM_DIR, by default ~/.local/share/Kestrune; see
+# scripts/install-user.sh) and starts it from there. The program keeps its
+# vault, data.enc, beside itself in that folder.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
-./scripts/build.sh
-exec ./build/src/Kestrune
+# shellcheck source-path=SCRIPTDIR
+source "$(dirname "$0")/install-user.sh"
+echo "Starting $KESTRUNE_PROGRAM_DIR/Kestrune"
+exec "$KESTRUNE_PROGRAM_DIR/Kestrune"

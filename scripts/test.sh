@@ -4,12 +4,15 @@
 # start the real program under a private Xvfb server. Then builds everything
 # again with AddressSanitizer and UndefinedBehaviorSanitizer and runs every
 # test once more, failing on any report, and finally runs each fuzz target for
-# a minute (FUZZ_SECONDS). KESTRUNE_QUICK_TEST=1 stops after the first step.
+# a minute (FUZZ_SECONDS). KESTRUNE_QUICK_TEST=1 stops
+# after the first step and the Windows check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh
 (cd build && ctest --output-on-failure --timeout 600 -j "$(nproc)")
+# Every source file and the version resource, compiled for Windows.
+./scripts/test-windows.sh
 if [ "${KESTRUNE_QUICK_TEST:-0}" = 1 ]; then
   exit 0
 fi
