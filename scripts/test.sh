@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Kestrune with its tests and runs every test:
 # the unit tests, the window tests (offscreen) and the end-to-end tests, which
-# start the real program under a private Xvfb server. Then builds everything
-# again with AddressSanitizer and UndefinedBehaviorSanitizer and runs every
-# test once more, failing on any report, and finally runs each fuzz target for
-# a minute (FUZZ_SECONDS). KESTRUNE_QUICK_TEST=1 stops
-# after the first step and the Windows check.
+# start the real program under a private Xvfb server; then compiles every
+# source file for Windows. Then builds everything again with AddressSanitizer
+# and UndefinedBehaviorSanitizer and runs every test once more, failing on any
+# report, and finally runs each fuzz target for a minute (FUZZ_SECONDS).
+# KESTRUNE_QUICK_TEST=1 stops after the Windows check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
