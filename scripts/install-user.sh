@@ -29,14 +29,7 @@ kestrune_install_user() {
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   dir=$KESTRUNE_PROGRAM_DIR
 
-  if [ -n "${KESTRUNE_PREBUILT:-}" ]; then
-    build=$KESTRUNE_PREBUILT
-  else
-    "$root/scripts/install-deps.sh"
-    build="$root/build"
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    cmake --build "$build" --parallel --target Kestrune
-  fi
+  build=$("$root/scripts/build-program.sh")
 
   # The vault must outlive the checkout: removing build/ or `git clean` must
   # not take it along.

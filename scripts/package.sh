@@ -12,14 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$root/dist}
 
-if [ -n "${KESTRUNE_PREBUILT:-}" ]; then
-  build=$KESTRUNE_PREBUILT
-else
-  "$root/scripts/install-deps.sh"
-  build="$root/build"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build "$build" --parallel --target Kestrune
-fi
+build=$("$root/scripts/build-program.sh")
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "package.sh: no version in $build/CMakeCache.txt" >&2; exit 1; }

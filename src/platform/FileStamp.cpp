@@ -4,7 +4,7 @@
 #include <QFile>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/WindowsApi.h"
 #else
 #include <sys/stat.h>
 #endif

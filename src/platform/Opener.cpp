@@ -8,13 +8,7 @@
 #ifdef Q_OS_WIN
 #include "platform/WindowsCommandLine.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/WindowsApi.h"
 
 #include <shellapi.h>
 

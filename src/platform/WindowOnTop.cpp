@@ -4,7 +4,7 @@
 #include <QWindow>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/WindowsApi.h"
 #endif
 
 namespace kestrune::platform {

@@ -10,7 +10,7 @@
 #include <future>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/WindowsApi.h"
 #endif
 #ifdef Q_OS_LINUX
 #include <fcntl.h>

@@ -22,7 +22,7 @@ unset XDG_DATA_HOME KESTRUNE_PROGRAM_DIR
 mkdir -p "$HOME"
 checkout="$tmp/checkout"
 mkdir -p "$checkout/scripts"
-cp "$root/scripts/install-user.sh" "$checkout/scripts/"
+cp "$root/scripts/install-user.sh" "$root/scripts/build-program.sh" "$checkout/scripts/"
 old_vault="$checkout/build/src/data.enc"
 folder="$HOME/.local/share/Kestrune"
 case_name=""
