@@ -31,6 +31,11 @@ Answer QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& 
     QMessageBox box(toQtIcon(icon), title, shown, QMessageBox::NoButton, owner);
     // Plain text only: entry texts shown in a box must never be read as markup.
     box.setTextFormat(Qt::PlainText);
+    if (owner == nullptr) {
+        // Nothing else of the program shows: another program's window kept on
+        // top must not hide the box.
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
     QPushButton* ok = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* retry = nullptr;

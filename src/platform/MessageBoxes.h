@@ -19,7 +19,9 @@ enum class Icon { None, Information, Warning, Critical };
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Shows a modal box over `owner` (may be null) and returns the answer.
+    // Shows a modal box over `owner` (may be null) and returns the answer. A
+    // box without an owner is the only window the program shows at that
+    // moment (a failure at start), so it stays above other windows.
     virtual Answer show(QWidget* owner, const QString& text, const QString& title, Buttons buttons,
                         Icon icon = Icon::None) = 0;
 };

@@ -56,6 +56,9 @@ e2e_set_aside
 e2e_start
 expect_message "Kestrune is already running with this data file.\n\n$E2E_FOLDER/data.enc\n\nUse the copy of Kestrune that is running.  This one will close; it has not read or changed the file."
 e2e_expect_no_window "$TITLE_PASSWORD"
+# The only window of the second copy: no window kept on top may hide it.
+xprop -id "$(e2e_window_id "$TITLE_MESSAGE")" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
+  e2e_fail "the second copy's message is not kept above other windows"
 e2e_key "$TITLE_MESSAGE" Return
 e2e_expect_exit 0
 e2e_expect_bytes "$E2E_FOLDER/data.enc" "$SAVED_FILE" "data.enc after the second copy"
