@@ -37,6 +37,36 @@ class TestCredentialStore : public QObject {
                  qPrintable(host->failures[0]));
     }
 
+    // Another program changes the data file: "vanished" removes it; "later"
+    // and "timeBack" write content of the same size in place, stamped a second
+    // after the file seen here or at its very time; "replaced" renames another
+    // file of that size and time over it. Returns the content it wrote.
+    QByteArray changeFromOutside(const QString& change) {
+        QByteArray outside = fileBytes(file);
+        outside[0] = char(outside[0] ^ 1);
+        const QDateTime seen = QFileInfo(file).lastModified();
+        const bool inPlace = change != u"replaced"_s;
+        const QString target = inPlace ? file : dir->filePath(u"other"_s);
+        if (change == u"vanished"_s) {
+            QFile::remove(file);
+            return {};
+        }
+        if (change == u"none"_s || !putFile(target, outside)) {
+            return {};
+        }
+        QFile touched(target);
+        if (!touched.open(QIODevice::ReadWrite) ||
+            !touched.setFileTime(change == u"later"_s ? seen.addSecs(1) : seen,
+                                 QFileDevice::FileModificationTime)) {
+            return {};
+        }
+        touched.close();
+        if (!inPlace && !(QFile::remove(file) && QFile::rename(target, file))) {
+            return {};
+        }
+        return outside;
+    }
+
     void startAgain() {
         credentialStore().reset();
         host = std::make_unique<FakeStoreHost>();
@@ -264,17 +294,8 @@ private slots:
         QVERIFY(putFile(file, before));
         QVERIFY(credentialStore().BeginLogin());
         credentialStore().state.MasterPassword = u"pw"_s;
-        QByteArray outside = before;
-        outside[0] = char(outside[0] ^ 1);
-        const QDateTime seen = QFileInfo(file).lastModified();
-        if (vanish) {
-            QVERIFY(QFile::remove(file));
-        } else {
-            QVERIFY(putFile(file, outside));
-            QFile touched(file);
-            QVERIFY(touched.open(QIODevice::ReadWrite));
-            QVERIFY(touched.setFileTime(seen.addSecs(1), QFileDevice::FileModificationTime));
-        }
+        const QByteArray outside = changeFromOutside(vanish ? u"vanished"_s : u"later"_s);
+        QCOMPARE(outside.isEmpty(), vanish);
         QCOMPARE(credentialStore().LoadData(), vanish);
         QCOMPARE(fake->exit.calls, vanish ? 0 : 1);
         if (!vanish) {
@@ -321,27 +342,9 @@ private slots:
         host->statusLines.clear();
         host->calls.clear();
 
-        // Another program's content of the same size as the file now.
-        QByteArray outside = fileBytes(file);
-        outside[0] = char(outside[0] ^ 1);
-        const QDateTime seen = QFileInfo(file).lastModified();
-        if (change == u"vanished"_s) {
-            QVERIFY(QFile::remove(file));
-        } else if (change == u"later"_s || change == u"timeBack"_s) {
-            QVERIFY(putFile(file, outside));
-            QFile touched(file);
-            QVERIFY(touched.open(QIODevice::ReadWrite));
-            QVERIFY(touched.setFileTime(change == u"later"_s ? seen.addSecs(1) : seen,
-                                        QFileDevice::FileModificationTime));
-        } else if (change == u"replaced"_s) {
-            const QString other = dir->filePath(u"other"_s);
-            QVERIFY(putFile(other, outside));
-            QFile touched(other);
-            QVERIFY(touched.open(QIODevice::ReadWrite));
-            QVERIFY(touched.setFileTime(seen, QFileDevice::FileModificationTime));
-            touched.close();
-            QVERIFY(QFile::remove(file) && QFile::rename(other, file));
-        }
+        const QByteArray outside = changeFromOutside(change);
+        QCOMPARE(outside.isEmpty(), written);
+        QCOMPARE(QFile::exists(file), change != u"vanished"_s);
 
         const bool done =
             create ? credentialStore().CreateMasterPassword() : credentialStore().SaveData();
