@@ -21,13 +21,13 @@
 #include "RawFloor.h"
 #include "VaultGenerator.h"
 
-#include "app/ProgramIdentity.h"
 #include "app/Resources.h"
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/main/EntryList.h"
 #include "ui/main/Form1.h"
 
@@ -520,7 +520,7 @@ int peakChild(const QString& kind, const QString& folder, int argc, char** argv)
     }
     QApplication app(argc, argv);
     app::initResources();
-    app::LoadIdentity();
+    ui::LoadIdentity();
     installServices();
     benchFolder.folder = folder;
     auto* form = ui::forms().load<ui::Form1>();
@@ -673,7 +673,7 @@ int main(int argc, char** argv) {
 
     QApplication app(restCount, rest.data());
     app::initResources();
-    app::LoadIdentity();
+    ui::LoadIdentity();
     installServices();
     programSyncCall = detectSyncCall();
 

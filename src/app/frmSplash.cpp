@@ -1,8 +1,8 @@
 #include "app/frmSplash.h"
 
-#include "app/ProgramIdentity.h"
 #include "skin/modSkin.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/main/Form1.h"
 
 #include <QCloseEvent>
@@ -35,8 +35,8 @@ void frmSplash::Load() {
     // The borderless window is exactly its picture.
     setFixedSize(Image1->size());
     ui::Forms::centreOnScreen(this);
-    LoadIdentity();
-    if (ProgramIdentity().SkinEnabled) {
+    ui::LoadIdentity();
+    if (ui::ProgramIdentity().SkinEnabled) {
         skin::StartSkin(this);
     }
     Timer2->start();
@@ -50,6 +50,11 @@ void frmSplash::Timer2_Timer() {
     // Stopped first, so that the hand-over runs only once.
     Timer2->stop();
     auto* main = ui::forms().load<ui::Form1>();
+    // The main window takes this window's icon, and unloads it when it closes.
+    if (ui::ProgramIdentity().UseSplashIcon) {
+        main->setWindowIcon(windowIcon());
+    }
+    connect(main, &ui::Form1::closing, this, [] { ui::forms().unload<frmSplash>(); });
     main->show();
     hide();
 }

@@ -9,8 +9,9 @@ class QTimer;
 namespace kestrune::app {
 
 // The splash window: the program's picture, borderless and outside the task
-// bar, for 75 ticks of a 2 ms timer; then it loads and shows the main window
-// and hides itself, staying loaded so the main window can take its icon.
+// bar, for 75 ticks of a 2 ms timer; then it loads the main window, gives it
+// its icon (when the build says so), shows it and hides itself, staying
+// loaded until the main window closes.
 class frmSplash final : public QWidget {
     Q_OBJECT
 public:

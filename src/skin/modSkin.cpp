@@ -1,9 +1,9 @@
 #include "skin/modSkin.h"
 
-#include "app/ProgramIdentity.h"
 #include "platform/WindowRegion.h"
 #include "skin/ControlTypes.h"
 #include "skin/SkinHook.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/Twips.h"
 
 #include <QAbstractButton>
@@ -159,7 +159,7 @@ void SkinForm(QWidget* form) {
         const SkinColour c5 = skin->colour(5);
         ColorControls(form, c2, c3, c4, c5);
     }
-    if (app::ProgramIdentity().SkinEnabled && IsNT6OrLater()) {
+    if (ui::ProgramIdentity().SkinEnabled && IsNT6OrLater()) {
         SetFormRegion(form);
     }
     if (const Skin* skin = CurrentSkin()) {

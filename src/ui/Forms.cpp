@@ -15,6 +15,14 @@ Forms& forms() {
     return instance;
 }
 
+QWidget* Forms::mainWindow() const {
+    if (!mainWindow_) {
+        return nullptr;
+    }
+    const auto it = windows_.find(*mainWindow_);
+    return it == windows_.end() ? nullptr : it->second.data();
+}
+
 void Forms::forget(QWidget* window) {
     for (auto it = windows_.begin(); it != windows_.end(); ++it) {
         if (it->second == window) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <map>
+#include <optional>
 #include <typeindex>
 
 namespace kestrune::ui {
@@ -47,6 +48,12 @@ public:
 
     template <typename T> void unload() { unloadWindow(find<T>()); }
 
+    // The main window, while it is loaded, else nullptr: the owner of the
+    // dialogs, which find it here without knowing its class. The main
+    // window's class names itself with setMainWindow<T>() when it is made.
+    template <typename T> void setMainWindow() { mainWindow_ = std::type_index(typeid(T)); }
+    QWidget* mainWindow() const;
+
     // Called by a window whose close went through.
     void forget(QWidget* window);
 
@@ -70,6 +77,7 @@ public:
 
 private:
     std::map<std::type_index, QPointer<QWidget>> windows_;
+    std::optional<std::type_index> mainWindow_;
 };
 
 Forms& forms();

@@ -1,8 +1,8 @@
-#include "app/ProgramIdentity.h"
+#include "ui/ProgramIdentity.h"
 
 #include <QTest>
 
-using namespace kestrune::app;
+using namespace kestrune::ui;
 
 class tst_Identity : public QObject {
     Q_OBJECT

@@ -1,7 +1,7 @@
-#include "app/ProgramIdentity.h"
 #include "app/frmSplash.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/dialogs/frmPass.h"
 #include "ui/main/Form1.h"
 
@@ -35,10 +35,10 @@ private slots:
         QVERIFY(splash->Timer2->isActive());
         QCOMPARE(splash->Timer2->interval(), 2);
         // The identity is filled during the splash window's load.
-        app::ProgramIdentity() = {};
+        ui::ProgramIdentity() = {};
         forms().unload<app::frmSplash>();
         forms().load<app::frmSplash>();
-        QCOMPARE(app::ProgramIdentity().ProductName, QStringLiteral("Kestrune"));
+        QCOMPARE(ui::ProgramIdentity().ProductName, QStringLiteral("Kestrune"));
     }
 
     void handOverHappensOnceOnThe75thTick() {

@@ -10,7 +10,7 @@
 #include "FuzzCheck.h"
 
 #include "store/Windows1252.h"
-#include "ui/dialogs/RtfReader.h"
+#include "ui/RtfReader.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -1,4 +1,3 @@
-#include "app/ProgramIdentity.h"
 #include "app/frmSplash.h"
 #include "skin/ControlTypes.h"
 #include "skin/Skin.h"
@@ -7,6 +6,7 @@
 #include "skin/modSkin.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/Twips.h"
 #include "ui/dialogs/frmPass.h"
 #include "ui/main/EntryList.h"
@@ -402,8 +402,8 @@ private slots:
 private:
     // The build switch, as the program would see it from its next load on.
     static void switchSkin(bool on) {
-        app::versionInformation().SkinEnabled = on;
-        app::LoadIdentity();
+        ui::versionInformation().SkinEnabled = on;
+        ui::LoadIdentity();
     }
 
     std::unique_ptr<test::ProgramFixture> fixture;

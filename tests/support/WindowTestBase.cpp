@@ -1,11 +1,11 @@
 #include "support/WindowTestBase.h"
 
-#include "app/ProgramIdentity.h"
 #include "app/Resources.h"
 #include "app/frmSplash.h"
 #include "store/CredentialStore.h"
 #include "store/HighBitCodec.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/dialogs/frmWebsite.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
@@ -21,8 +21,8 @@ namespace kestrune::test {
 ProgramFixture::ProgramFixture() {
     app::initResources();
     fake = std::make_unique<FakePlatform>(QDir::toNativeSeparators(folder.path()));
-    app::versionInformation() = app::builtVersionInformation();
-    app::LoadIdentity();
+    ui::versionInformation() = ui::builtVersionInformation();
+    ui::LoadIdentity();
     store::credentialStore().reset();
     ui::entryHandOver() = {};
     ui::websiteState() = {};
@@ -31,8 +31,8 @@ ProgramFixture::ProgramFixture() {
 ProgramFixture::~ProgramFixture() {
     unloadAllWindows();
     store::credentialStore().reset();
-    app::versionInformation() = app::builtVersionInformation();
-    app::LoadIdentity();
+    ui::versionInformation() = ui::builtVersionInformation();
+    ui::LoadIdentity();
 }
 
 QString ProgramFixture::dataFile() const {

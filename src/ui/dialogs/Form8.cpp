@@ -1,14 +1,13 @@
 #include "ui/dialogs/Form8.h"
 
-#include "app/OnTop.h"
-#include "app/ProgramIdentity.h"
 #include "platform/Platform.h"
-#include "skin/modSkin.h"
 #include "store/FileHelpers.h"
 #include "ui/Forms.h"
+#include "ui/OnTop.h"
+#include "ui/ProgramIdentity.h"
+#include "ui/RtfReader.h"
 #include "ui/Twips.h"
-#include "ui/dialogs/RtfReader.h"
-#include "ui/main/Form1.h"
+#include "ui/dialogs/Dialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,10 +33,7 @@ QString helpFilePath() {
 
 // A dialog owned by the main window: a fixed dialog frame, and no button of
 // its own in the task bar (a tool window would have a thin tool frame).
-Form8::Form8()
-    : QWidget(forms().find<Form1>(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
-                                         Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                         Qt::WindowCloseButtonHint) {
+Form8::Form8() : QWidget(forms().mainWindow(), kDialogFlags) {
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QStringLiteral("Readme/Help"));
     setFont(Forms::designFont());
@@ -61,9 +57,7 @@ Form8::Form8()
 
 void Form8::Load() {
     Forms::centreOnScreen(this);
-    if (app::ProgramIdentity().SkinEnabled) {
-        skin::SkinForm(this);
-    }
+    dressInSkin(this);
 
     const QString path = helpFilePath();
     if (!store::FileExists(path)) {
@@ -78,10 +72,10 @@ void Form8::Load() {
         rtf1->moveCursor(QTextCursor::Start); // the reader starts at the top
     }
 
-    app::SetOnTop(this, true);
+    SetOnTop(this, true);
 
-    applyShowAtStartup(platform::services().settings->value(
-        app::ProgramIdentity().ProductName, kSection, kShowHelp, QStringLiteral("1")));
+    applyShowAtStartup(platform::services().settings->value(ProgramIdentity().ProductName, kSection,
+                                                            kShowHelp, QStringLiteral("1")));
 }
 
 // 0 and 1 are the two states a click stores. 2 stands for a greyed box and
@@ -134,7 +128,7 @@ void Form8::Check1_Click() {
     // has two states only.
     Check1->setTristate(false);
     const bool checked = Check1->checkState() == Qt::Checked;
-    platform::services().settings->setValue(app::ProgramIdentity().ProductName, kSection, kShowHelp,
+    platform::services().settings->setValue(ProgramIdentity().ProductName, kSection, kShowHelp,
                                             checked ? QStringLiteral("1") : QStringLiteral("0"));
 }
 

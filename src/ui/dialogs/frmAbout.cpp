@@ -1,11 +1,11 @@
 #include "ui/dialogs/frmAbout.h"
 
-#include "app/ProgramIdentity.h"
 #include "skin/ControlTypes.h"
 #include "skin/SkinLabel.h"
-#include "skin/modSkin.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/Twips.h"
+#include "ui/dialogs/Dialog.h"
 #include "ui/dialogs/frmWebsite.h"
 
 #include <QCloseEvent>
@@ -44,9 +44,7 @@ QPixmap logoPicture(const QSize& size) {
 
 } // namespace
 
-frmAbout::frmAbout()
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+frmAbout::frmAbout() : QWidget(nullptr, kDialogFlags) {
     setObjectName(QStringLiteral("frmAbout"));
     setFont(Forms::designFont());
     setFixedSize(twipsSize(7455, 2535));
@@ -83,10 +81,8 @@ frmAbout::frmAbout()
     lblWebsite->setCursor(Qt::PointingHandCursor);
     lblWebsite->installEventFilter(this);
 
-    auto* templateLabel = new skin::SkinLabel(this);
-    templateLabel->setObjectName(QStringLiteral("SkinLabel1"));
-    templateLabel->setTextFormat(Qt::PlainText);
-    templateLabel->setText(QStringLiteral("Windowed Label"));
+    auto* templateLabel = makeLabel(this, "SkinLabel1", QStringLiteral("Windowed Label"),
+                                    Qt::AlignLeft | Qt::AlignVCenter);
     placeInTwips(templateLabel, 120, 2760, 1335, 255);
     templateLabel->hide();
     SkinLabel1.push_back(templateLabel);
@@ -95,54 +91,47 @@ frmAbout::frmAbout()
 
 QLabel* frmAbout::addLabel(QWidget* parent, const char* name, const QString& text,
                            const QFont& font) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
     // Identity texts are shown as they are, never as markup.
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    auto* label = makeLabel<QLabel>(parent, name, text);
     label->setFont(font);
-    label->setText(text);
     controls_.push_back(label);
     return label;
 }
 
 void frmAbout::Load() {
     Forms::centreOnScreen(this);
-    const app::VersionInformation& info = app::versionInformation();
-    setWindowTitle(QStringLiteral("About ") + app::ProgramIdentity().ProductName);
+    const VersionInformation& info = versionInformation();
+    setWindowTitle(QStringLiteral("About ") + ProgramIdentity().ProductName);
     Label1->setText(info.ProductName);
     lblCompany->setText(info.CompanyName);
-    lblVersion->setText(app::VersionText(info));
+    lblVersion->setText(VersionText(info));
     lblWebsite->setText(info.Comments);
 
-    if (!app::ProgramIdentity().SkinEnabled) {
-        return;
-    }
-    // Copies are made of the labels as they stand now; the copies themselves
-    // are windowed labels and are not copied again.
-    std::vector<const QLabel*> labels;
-    for (const QWidget* control : controls_) {
-        if (skin::ControlTypeName(control) == QLatin1String("Label")) {
-            labels.push_back(static_cast<const QLabel*>(control));
+    if (ProgramIdentity().SkinEnabled) {
+        // Copies are made of the labels as they stand now; the copies
+        // themselves are windowed labels and are not copied again.
+        std::vector<const QLabel*> labels;
+        for (const QWidget* control : controls_) {
+            if (skin::ControlTypeName(control) == QLatin1String("Label")) {
+                labels.push_back(static_cast<const QLabel*>(control));
+            }
+        }
+        for (const QLabel* label : labels) {
+            addWindowedCopy(label);
         }
     }
-    for (const QLabel* label : labels) {
-        addWindowedCopy(label);
-    }
-    skin::SkinForm(this);
+    dressInSkin(this);
 }
 
 skin::SkinLabel* frmAbout::addWindowedCopy(const QLabel* label) {
-    auto* copy = new skin::SkinLabel(label->parentWidget());
-    copy->setObjectName(QStringLiteral("SkinLabel1_%1").arg(SkinLabel1.size()));
-    copy->setTextFormat(Qt::PlainText);
-    copy->setAlignment(label->alignment());
+    const QByteArray name = QStringLiteral("SkinLabel1_%1").arg(SkinLabel1.size()).toLatin1();
+    auto* copy =
+        makeLabel(label->parentWidget(), name.constData(), label->text(), label->alignment());
     copy->setGeometry(label->geometry());
     copy->setFont(label->font());
     // Its colours too, so that the name stays readable on the logo and the
     // web site stays blue like a link.
     copy->setPalette(label->palette());
-    copy->setText(label->text());
     copy->setVisible(!label->isHidden());
     copy->raise();
     if (label == lblWebsite) {

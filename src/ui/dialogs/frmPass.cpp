@@ -1,16 +1,15 @@
 #include "ui/dialogs/frmPass.h"
 
-#include "app/OnTop.h"
-#include "app/ProgramIdentity.h"
 #include "platform/Platform.h"
-#include "skin/modSkin.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
+#include "ui/OnTop.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
-#include "ui/main/Form1.h"
+#include "ui/dialogs/Dialog.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -36,20 +35,9 @@ QLineEdit* makePasswordBox(QWidget* parent, const char* name) {
     return box;
 }
 
-skin::SkinLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new skin::SkinLabel(parent);
-    label->setText(text);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 } // namespace
 
-frmPass::frmPass()
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+frmPass::frmPass() : QWidget(nullptr, kDialogFlags) {
     setObjectName(QStringLiteral("frmPass"));
     setWindowTitle(QStringLiteral("Password Required"));
     setFont(Forms::designFont());
@@ -120,7 +108,7 @@ void frmPass::setOuterHeight(int twips) {
 }
 
 void frmPass::Load() {
-    if (auto* main = forms().find<Form1>()) {
+    if (auto* main = forms().mainWindow()) {
         main->setVisible(false);
     }
     PasswordTries = 0;
@@ -131,19 +119,17 @@ void frmPass::Load() {
     }
     Forms::centreOnScreen(this);
     raise();
-    app::SetOnTop(this, true);
+    SetOnTop(this, true);
     Forms::letPendingEventsRun();
     txtPass->clear();
-    if (app::ProgramIdentity().SkinEnabled) {
-        skin::SkinForm(this);
-    }
+    dressInSkin(this);
     Timer1->start();
 }
 
 void frmPass::layOutCreateMode() {
     SkinLabel1->setText(
         QStringLiteral("Because this is the first time you have used ") +
-        app::ProgramIdentity().ProductName +
+        ProgramIdentity().ProductName +
         QStringLiteral(", you will need to create a master password.  This password "
                        "will be required to open the program from now on, and can "
                        "not be reset.\n\nPlease enter a password that you will not "
@@ -180,37 +166,30 @@ void frmPass::cmdOK_Click() {
 }
 
 void frmPass::okCreate() {
-    const QString title = app::ProgramIdentity().ProductName;
-    auto& messages = *platform::services().messages;
+    const QString title = ProgramIdentity().ProductName;
     const QString typed = txtPass->text();
     if (typed.size() < 4) {
-        app::SetOnTop(this, false);
-        messages.show(
+        showMessageOffTop(
             this, QStringLiteral("You must enter a password that is at least 4 characters long"),
             title, platform::Buttons::Ok);
-        app::SetOnTop(this, true);
         return;
     }
     if (txtPass2->text() != typed) {
-        app::SetOnTop(this, false);
-        messages.show(this, QStringLiteral("Your passwords did not match.  Please try again."),
-                      title, platform::Buttons::Ok);
+        showMessageOffTop(this, QStringLiteral("Your passwords did not match.  Please try again."),
+                          title, platform::Buttons::Ok);
         txtPass2->clear();
         txtPass->clear();
-        app::SetOnTop(this, true);
         return;
     }
     // The data file holds Windows-1252 text, and the character at byte 8D
     // would end the line: a password with either could not be read back.
     if (const QString bad = store::firstUnstorableCharacter(typed); !bad.isEmpty()) {
-        app::SetOnTop(this, false);
         const QString shown = bad == QString(QChar(0x008D)) ? QStringLiteral("U+008D") : bad;
-        messages.show(this,
-                      QStringLiteral("%1 cannot store the character \"%2\" in the master "
-                                     "password.  Please choose a password without it.")
-                          .arg(app::ProgramIdentity().ProductName, shown),
-                      title, platform::Buttons::Ok);
-        app::SetOnTop(this, true);
+        showMessageOffTop(this,
+                          QStringLiteral("%1 cannot store the character \"%2\" in the master "
+                                         "password.  Please choose a password without it.")
+                              .arg(ProgramIdentity().ProductName, shown),
+                          title, platform::Buttons::Ok);
         return;
     }
     store().state.MasterPassword = typed;
@@ -240,7 +219,7 @@ void frmPass::okCheck() {
     PasswordTries += 1;
     if (PasswordTries == 3) {
         messages.show(this, QStringLiteral("Only 3 tries allowed.  Click Ok to close."),
-                      app::ProgramIdentity().ProductName, platform::Buttons::Ok);
+                      ProgramIdentity().ProductName, platform::Buttons::Ok);
         endProgram();
         return;
     }
@@ -257,7 +236,7 @@ void frmPass::endProgram() {
 }
 
 void frmPass::Timer1_Timer() {
-    if (auto* main = forms().find<Form1>()) {
+    if (auto* main = forms().mainWindow()) {
         main->setVisible(false);
     }
 }

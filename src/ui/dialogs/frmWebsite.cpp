@@ -1,9 +1,9 @@
 #include "ui/dialogs/frmWebsite.h"
 
-#include "app/AddressRules.h"
-#include "app/ProgramIdentity.h"
 #include "platform/Platform.h"
+#include "ui/AddressRules.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -33,7 +33,7 @@ frmWebsite::frmWebsite() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) 
 
 void frmWebsite::Load() {
     Forms::centreOnScreen(this);
-    app::LoadIdentity();
+    LoadIdentity();
     // The window goes after a second whether or not it had anything to do.
     Timer1->start();
 
@@ -41,7 +41,7 @@ void frmWebsite::Load() {
     if (request != kWebsite) {
         return;
     }
-    const QString address = app::withWebScheme(app::ProgramIdentity().Comments);
+    const QString address = withWebScheme(ProgramIdentity().Comments);
     // Whether the desktop managed to open it is not reported.
     platform::services().opener->open(address);
     request.clear();

@@ -1,12 +1,12 @@
 #include "ui/main/EntryCommands.h"
 
-#include "app/AddressRules.h"
 #include "platform/Platform.h"
-#include "store/CredentialStore.h"
+#include "ui/AddressRules.h"
 #include "ui/Forms.h"
 #include "ui/dialogs/frmWebsite.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
+#include "ui/main/SavedChange.h"
 #include "ui/main/frmAdd.h"
 
 namespace kestrune::ui {
@@ -55,11 +55,12 @@ void EntryCommands::Delete() {
         return;
     }
     const quint64 id = rows.idAt(row);
-    rows.remove(row);
-    if (!store::credentialStore().SaveData()) {
-        // The file still holds the entry, so the list gets it back, in its place.
+    // When the file still holds the entry, the list gets it back, in its place.
+    const auto putBack = [&] {
         rows.insert(row, entry, id);
         main_.lstPass->selectRow(row);
+    };
+    if (!changeAndSave([&] { rows.remove(row); }, putBack)) {
         return;
     }
     main_.StatusMessage(QStringLiteral("Entry deleted successfully, data saved."));
@@ -103,7 +104,7 @@ void EntryCommands::GoTo() {
     // The location goes to the file explorer as its one argument, the window
     // shown minimized; no shell ever reads it, so nothing in it can run as a
     // command.
-    if (!platform::services().opener->explore(app::GotoTarget(location))) {
+    if (!platform::services().opener->explore(GotoTarget(location))) {
         main_.StatusMessage(QStringLiteral("Could not open ") + location);
     }
 }

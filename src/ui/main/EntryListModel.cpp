@@ -32,7 +32,7 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        return ColumnText(rows_[std::size_t(index.row())], index.column());
+        return store::ColumnText(rows_[std::size_t(index.row())], index.column());
     }
     return {};
 }
@@ -68,7 +68,7 @@ const Entry& EntryListModel::row(qsizetype position) const {
 }
 
 QString EntryListModel::subItem(qsizetype position, int subItem) const {
-    return ColumnText(row(position), subItem);
+    return store::ColumnText(row(position), subItem);
 }
 
 quint64 EntryListModel::idAt(qsizetype position) const {
@@ -155,7 +155,7 @@ void EntryListModel::clear() {
 std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip) const {
     // Binary search over the rows with `skip` left out, for the first row that
     // must come after the entry: equal keys keep the entry behind them.
-    const QString& key = ColumnText(entry, sortKey_);
+    const QString& key = store::ColumnText(entry, sortKey_);
     const bool descending = sortOrder_ != 0;
     const std::size_t others = skip < rows_.size() ? rows_.size() - 1 : rows_.size();
     std::size_t low = 0;
@@ -163,7 +163,8 @@ std::size_t EntryListModel::sortedPlaceFor(const Entry& entry, std::size_t skip)
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
         const std::size_t actual = middle < skip ? middle : middle + 1;
-        const int c = CompareTexts(ColumnText(rows_[actual], sortKey_), key, ordering_);
+        const int c =
+            store::CompareTexts(store::ColumnText(rows_[actual], sortKey_), key, ordering_);
         const bool after = descending ? c < 0 : c > 0;
         if (after) {
             high = middle;
@@ -224,7 +225,7 @@ void EntryListModel::applySort() {
         return;
     }
     const std::vector<std::uint32_t> order =
-        SortedRowOrder(rows_, sortKey_, sortOrder_ != 0, ordering_);
+        store::SortedRowOrder(rows_, sortKey_, sortOrder_ != 0, ordering_);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newPosition(n);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Entry.h"
-#include "ui/main/RowOrder.h"
+#include "store/RowOrder.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -96,7 +96,7 @@ private:
     bool sorted_ = false;
     int sortKey_ = 0;
     int sortOrder_ = 0;
-    TextOrdering ordering_;
+    store::TextOrdering ordering_;
 };
 
 } // namespace kestrune::ui

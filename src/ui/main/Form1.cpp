@@ -1,13 +1,13 @@
 #include "ui/main/Form1.h"
 
-#include "app/ProgramIdentity.h"
-#include "app/frmSplash.h"
 #include "platform/Platform.h"
 #include "skin/modSkin.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/PictureButton.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/Twips.h"
+#include "ui/dialogs/Dialog.h"
 #include "ui/dialogs/Form8.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmPass.h"
@@ -36,6 +36,7 @@ constexpr int kStatusBarHeight = 315;
 } // namespace
 
 Form1::Form1() {
+    forms().setMainWindow<Form1>();
     setObjectName(QStringLiteral("Form1"));
     setFont(Forms::designFont());
 
@@ -190,12 +191,7 @@ void Form1::ShowAbout() {
 }
 
 void Form1::Load() {
-    const app::ProgramIdentityRecord& id = app::ProgramIdentity();
-    if (id.UseSplashIcon) {
-        if (const auto* splash = forms().find<app::frmSplash>()) {
-            setWindowIcon(splash->windowIcon());
-        }
-    }
+    const ProgramIdentityRecord& id = ProgramIdentity();
     setWindowTitle(id.ProductName + QStringLiteral(" by ") + id.CompanyName);
     cmdWebsite[0]->setText(QStringLiteral("Visit ") + id.Comments);
 
@@ -229,9 +225,7 @@ QString Form1::statusText() const {
 }
 
 void Form1::afterFormLoad() {
-    if (app::ProgramIdentity().SkinEnabled) {
-        skin::SkinForm(this);
-    }
+    dressInSkin(this);
     setVisible(true);
     showHelpAtStartup();
     forms().unload<frmPass>();
@@ -240,7 +234,7 @@ void Form1::afterFormLoad() {
 void Form1::showHelpAtStartup() {
     // A missing value counts as "1"; only exactly "1" opens the help window.
     const QString showHelp = platform::services().settings->value(
-        app::ProgramIdentity().ProductName, QStringLiteral("Settings"), QStringLiteral("showHelp"),
+        ProgramIdentity().ProductName, QStringLiteral("Settings"), QStringLiteral("showHelp"),
         QStringLiteral("1"));
     if (showHelp == QLatin1String("1")) {
         forms().show<Form8>();
@@ -267,12 +261,12 @@ QWidget* Form1::messageOwner() {
 }
 
 void Form1::reportFailure(const QString& text) {
-    platform::services().messages->show(messageOwner(), text, app::ProgramIdentity().ProductName,
+    platform::services().messages->show(messageOwner(), text, ProgramIdentity().ProductName,
                                         platform::Buttons::Ok, platform::Icon::Critical);
 }
 
 QString Form1::productName() const {
-    return app::ProgramIdentity().ProductName;
+    return ProgramIdentity().ProductName;
 }
 
 void Form1::layOutList() {
@@ -317,7 +311,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<Form8>();
     forms().unload<frmAbout>();
     forms().unload<frmAdd>();
-    forms().unload<app::frmSplash>();
+    emit closing();
     forms().forget(this);
     // A web window on screen is still handing the owner's web site to the
     // browser: the program ends when it has closed itself.
@@ -325,7 +319,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         connect(web, &QObject::destroyed, [] { platform::services().exit->endNow(); });
         return;
     }
-    if (app::ProgramIdentity().SkinEnabled) {
+    if (ProgramIdentity().SkinEnabled) {
         skin::StopSkin();
     }
     forms().unload<frmWebsite>();

@@ -85,6 +85,11 @@ public:
     // does not flash up behind the dialog.
     void setVisible(bool visible) override;
 
+signals:
+    // The window is closing: its own dialogs are unloaded, and the program
+    // ends next. The start-up's windows unload themselves on it.
+    void closing();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;

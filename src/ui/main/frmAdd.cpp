@@ -1,17 +1,17 @@
 #include "ui/main/frmAdd.h"
 
-#include "app/ProgramIdentity.h"
 #include "platform/Platform.h"
-#include "skin/modSkin.h"
-#include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/PictureButton.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
+#include "ui/dialogs/Dialog.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
+#include "ui/main/SavedChange.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -24,17 +24,8 @@ namespace {
 // Design client area in twips.
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 2610;
-
-skin::SkinLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
-    auto* label = new skin::SkinLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    QFont bold = Forms::designFont();
-    bold.setBold(true);
-    label->setFont(bold);
-    return label;
-}
+// The captions stand in the middle of their height, beside the text boxes.
+constexpr Qt::Alignment kCaptionAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 
 // The name of a field in the dialog's messages.
 QString fieldName(int field) {
@@ -68,42 +59,44 @@ EntryTextsCheck checkEntryTexts(const store::Entry& entry) {
             return {Verdict::NotStorable,
                     QStringLiteral("The %1 cannot contain \"|||\": %2 uses it to separate "
                                    "the parts of an entry in its data file.")
-                        .arg(fieldName(field), app::ProgramIdentity().ProductName)};
+                        .arg(fieldName(field), ProgramIdentity().ProductName)};
         case store::FieldProblem::EndsWithBar:
             return {Verdict::NotStorable,
                     QStringLiteral("The %1 cannot end with \"|\": %2 could not tell it "
                                    "apart from the separator that follows it in its data file.")
-                        .arg(fieldName(field), app::ProgramIdentity().ProductName)};
+                        .arg(fieldName(field), ProgramIdentity().ProductName)};
         case store::FieldProblem::Character:
-            return {
-                Verdict::NotStorable,
-                QStringLiteral("%1 cannot store the character \"%2\" in the %3.  "
-                               "Please remove it.")
-                    .arg(app::ProgramIdentity().ProductName, check.character, fieldName(field))};
+            return {Verdict::NotStorable,
+                    QStringLiteral("%1 cannot store the character \"%2\" in the %3.  "
+                                   "Please remove it.")
+                        .arg(ProgramIdentity().ProductName, check.character, fieldName(field))};
         }
     }
     return {};
 }
 
-frmAdd::frmAdd()
-    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
     setObjectName(QStringLiteral("frmAdd"));
     setFont(Forms::designFont());
 
     // Created in the tab order of the design.
     cmdDelete = makePictureButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
     cmdAdd = makePictureButton(this, "cmdAdd", QStringLiteral("Save"), "btn-save");
-    SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Username:"));
+    SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Username:"), kCaptionAlignment);
     txtUsername = makeTextBox(this, "txtUsername");
-    SkinLabel2 = makeLabel(this, "SkinLabel2", QStringLiteral("Password:"));
+    SkinLabel2 = makeLabel(this, "SkinLabel2", QStringLiteral("Password:"), kCaptionAlignment);
     txtPassword = makeTextBox(this, "txtPassword"); // shown in clear text
-    SkinLabel3 = makeLabel(this, "SkinLabel3", QStringLiteral("Website:"));
+    SkinLabel3 = makeLabel(this, "SkinLabel3", QStringLiteral("Website:"), kCaptionAlignment);
     txtWebsite = makeTextBox(this, "txtWebsite");
     setTabOrder(cmdDelete, cmdAdd);
     setTabOrder(cmdAdd, txtUsername);
     setTabOrder(txtUsername, txtPassword);
     setTabOrder(txtPassword, txtWebsite);
+    QFont bold = Forms::designFont();
+    bold.setBold(true);
+    for (QLabel* caption : {SkinLabel1, SkinLabel2, SkinLabel3}) {
+        caption->setFont(bold);
+    }
 
     placeInTwips(cmdDelete, 3420, 1500, 1155, 1035);
     placeInTwips(cmdAdd, 120, 1500, 1155, 1035);
@@ -145,9 +138,7 @@ void frmAdd::Load() {
         }
     }
     Forms::centreOnScreen(this);
-    if (app::ProgramIdentity().SkinEnabled) {
-        skin::SkinForm(this);
-    }
+    dressInSkin(this);
 }
 
 void frmAdd::showError(const QString& text) {
@@ -166,16 +157,14 @@ void frmAdd::cmdAdd_Click() {
     }
     EntryListModel& rows = main->lstPass->rows();
 
-    qsizetype shownAt = 0;
+    quint64 saved = 0; // the identity of the row that holds the entry
     if (addMode_) {
-        shownAt = rows.append(entry);
-        const quint64 added = rows.idAt(shownAt);
-        if (!store::credentialStore().SaveData()) {
-            // Not on disk, so not in the list either; the dialog keeps the texts.
-            rows.remove(rows.positionOf(added));
+        // Not on disk, so not in the list either; the dialog keeps the texts.
+        const auto add = [&] { saved = rows.idAt(rows.append(entry)); };
+        const auto takeBack = [&] { rows.remove(rows.positionOf(saved)); };
+        if (!changeAndSave(add, takeBack)) {
             return;
         }
-        shownAt = rows.positionOf(added);
     } else {
         const qsizetype position = rows.positionOf(editedId_);
         if (position == 0) {
@@ -185,20 +174,22 @@ void frmAdd::cmdAdd_Click() {
         }
         const store::Entry before = rows.row(position);
         const bool wasSelected = main->lstPass->isSelected(position);
-        rows.setRow(position, entry);
-        if (!store::credentialStore().SaveData()) {
-            // The old texts go back to the old place. While sorting is on the
-            // changed row may have moved, and sorting the old texts in again
-            // could put the row behind another with an equal key.
+        // The old texts go back to the old place. While sorting is on the
+        // changed row may have moved, and sorting the old texts in again could
+        // put the row behind another with an equal key.
+        const auto putBack = [&] {
             rows.remove(rows.positionOf(editedId_));
             rows.insert(position, before, editedId_);
             if (wasSelected) {
                 main->lstPass->selectRow(position);
             }
+        };
+        if (!changeAndSave([&] { rows.setRow(position, entry); }, putBack)) {
             return;
         }
-        shownAt = rows.positionOf(editedId_);
+        saved = editedId_;
     }
+    const qsizetype shownAt = rows.positionOf(saved);
     main->StatusMessage(QStringLiteral("Added new entry.  Data saved."));
     main->lstPass->selectRow(shownAt);
     forms().unload<frmAdd>();

@@ -1,7 +1,7 @@
-#include "app/ProgramIdentity.h"
 #include "skin/SkinLabel.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmWebsite.h"
 
@@ -37,23 +37,23 @@ private slots:
     }
 
     void versionShowsMinorInDecimal() {
-        app::versionInformation().Major = 1;
-        app::versionInformation().Minor = 10;
-        app::versionInformation().Revision = 7;
+        ui::versionInformation().Major = 1;
+        ui::versionInformation().Minor = 10;
+        ui::versionInformation().Revision = 7;
         QCOMPARE(forms().load<frmAbout>()->lblVersion->text(), QStringLiteral("1.10"));
     }
 
     void emptyProductNameLeavesTheCaptionEndingInABlank() {
-        app::versionInformation().ProductName = QString();
-        app::LoadIdentity();
+        ui::versionInformation().ProductName = QString();
+        ui::LoadIdentity();
         frmAbout* about = forms().load<frmAbout>();
         QCOMPARE(about->windowTitle(), QStringLiteral("About "));
         QVERIFY(about->Label1->text().isEmpty());
     }
 
     void identityTextsAreNeverMarkup() {
-        app::versionInformation().CompanyName = QStringLiteral("<b>Bold</b> & Co");
-        app::LoadIdentity();
+        ui::versionInformation().CompanyName = QStringLiteral("<b>Bold</b> & Co");
+        ui::LoadIdentity();
         frmAbout* about = forms().load<frmAbout>();
         QCOMPARE(about->lblCompany->text(), QStringLiteral("<b>Bold</b> & Co"));
         for (QWidget* control : about->controls()) {
@@ -124,8 +124,8 @@ private slots:
 
 private:
     static void enableSkin() {
-        app::versionInformation().SkinEnabled = true;
-        app::LoadIdentity();
+        ui::versionInformation().SkinEnabled = true;
+        ui::LoadIdentity();
     }
 
     std::unique_ptr<test::ProgramFixture> fixture;

@@ -1,6 +1,6 @@
-#include "app/ProgramIdentity.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/dialogs/frmWebsite.h"
 
 #include <QElapsedTimer>
@@ -39,7 +39,7 @@ private slots:
         QFETCH(QString, comments);
         QFETCH(QString, opened);
         // The window reads the identity itself when it loads.
-        app::versionInformation().Comments = comments;
+        ui::versionInformation().Comments = comments;
         OpenOwnerWebsite();
         QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
     }

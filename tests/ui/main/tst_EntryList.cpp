@@ -175,7 +175,7 @@ private slots:
         }
         rows.setCollatorLocale(QLocale(locale));
         rows.appendEntries(std::vector<Entry>(entries));
-        kestrune::ui::TextOrdering ordering;
+        kestrune::store::TextOrdering ordering;
         ordering.collator = QCollator(QLocale(locale));
         ordering.collator.setCaseSensitivity(Qt::CaseInsensitive);
         ordering.foldCase = locale == QLatin1String("C");
@@ -183,7 +183,7 @@ private slots:
             rows.sortBy(0, order);
             std::vector<Entry> expected = entries;
             std::stable_sort(expected.begin(), expected.end(), [&](const Entry& a, const Entry& b) {
-                const int c = kestrune::ui::CompareTexts(a.username, b.username, ordering);
+                const int c = kestrune::store::CompareTexts(a.username, b.username, ordering);
                 return order == 0 ? c < 0 : c > 0;
             });
             for (qsizetype i = 1; i <= rows.count(); ++i) {

@@ -1,9 +1,9 @@
 #include "MainWindowTestUtil.h"
 
-#include "app/ProgramIdentity.h"
 #include "store/CredentialStore.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
+#include "ui/ProgramIdentity.h"
 #include "ui/Twips.h"
 #include "ui/dialogs/Form8.h"
 #include "ui/dialogs/frmAbout.h"
@@ -48,8 +48,8 @@ private slots:
     }
 
     void emptyCompanyNameLeavesTheCaptionEndingInABlank() {
-        app::versionInformation().CompanyName = QString();
-        app::LoadIdentity();
+        ui::versionInformation().CompanyName = QString();
+        ui::LoadIdentity();
         Form1* main = forms().load<Form1>();
         QCOMPARE(main->windowTitle(), QStringLiteral("Kestrune by "));
     }

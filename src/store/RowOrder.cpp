@@ -1,4 +1,4 @@
-#include "ui/main/RowOrder.h"
+#include "store/RowOrder.h"
 
 #include <QCollatorSortKey>
 
@@ -11,11 +11,9 @@
 #include <unicode/ucol.h>
 #endif
 
-namespace kestrune::ui {
+namespace kestrune::store {
 
 namespace {
-
-using store::Entry;
 
 // Below this many rows one thread is quicker than starting others.
 constexpr std::size_t kParallelFrom = 50000;
@@ -295,4 +293,4 @@ std::vector<std::uint32_t> SortedRowOrder(const std::vector<Entry>& rows, int co
     return collatedOrder(rows, column, descending, ordering.collator);
 }
 
-} // namespace kestrune::ui
+} // namespace kestrune::store

@@ -2,10 +2,10 @@
 
 class QWidget;
 
-namespace kestrune::app {
+namespace kestrune::ui {
 
 // Keeps `form` above all other windows (true) or lets it go back among them;
 // its position and size do not change.
 void SetOnTop(QWidget* form, bool onTop);
 
-} // namespace kestrune::app
+} // namespace kestrune::ui

@@ -4,7 +4,7 @@
 
 // How the program decides what kind of place a text names before it hands it
 // to the desktop's opener. Plain text rules, no side effects.
-namespace kestrune::app {
+namespace kestrune::ui {
 
 // True when the text contains "http://" or "https://" anywhere, in any letter case.
 bool containsWebScheme(const QString& address);
@@ -23,4 +23,4 @@ bool looksLikeWebAddress(const QString& location);
 // passed on unchanged.
 QString GotoTarget(const QString& location);
 
-} // namespace kestrune::app
+} // namespace kestrune::ui

@@ -1,11 +1,11 @@
-#include "app/OnTop.h"
+#include "ui/OnTop.h"
 
 #include "platform/Platform.h"
 
-namespace kestrune::app {
+namespace kestrune::ui {
 
 void SetOnTop(QWidget* form, bool onTop) {
     kestrune::platform::services().onTop->setOnTop(form, onTop);
 }
 
-} // namespace kestrune::app
+} // namespace kestrune::ui

@@ -1,8 +1,8 @@
-#include "app/ProgramIdentity.h"
+#include "ui/ProgramIdentity.h"
 
 #include "VersionInfo.h"
 
-namespace kestrune::app {
+namespace kestrune::ui {
 
 VersionInformation builtVersionInformation() {
     return VersionInformation{QStringLiteral(KESTRUNE_PRODUCT_NAME),
@@ -39,4 +39,4 @@ QString VersionText(const VersionInformation& info) {
     return QString::number(info.Major) + QLatin1Char('.') + QString::number(info.Minor);
 }
 
-} // namespace kestrune::app
+} // namespace kestrune::ui

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace kestrune::app {
+namespace kestrune::ui {
 
 // The version information built into the program file. Its values come from
 // the build (VersionInfo.h); tests may replace them before LoadIdentity runs.
@@ -42,4 +42,4 @@ void LoadIdentity();
 // "1.0" for version 1.0.0: major and minor in decimal, the revision left out.
 QString VersionText(const VersionInformation& info);
 
-} // namespace kestrune::app
+} // namespace kestrune::ui

@@ -1,10 +1,10 @@
-#include "app/AddressRules.h"
+#include "ui/AddressRules.h"
 
 #include <QLatin1StringView>
 
 #include <array>
 
-namespace kestrune::app {
+namespace kestrune::ui {
 
 bool containsWebScheme(const QString& address) {
     return address.contains(QLatin1StringView("https://"), Qt::CaseInsensitive) ||
@@ -35,4 +35,4 @@ QString GotoTarget(const QString& location) {
     return looksLikeWebAddress(location) ? withWebScheme(location) : location;
 }
 
-} // namespace kestrune::app
+} // namespace kestrune::ui

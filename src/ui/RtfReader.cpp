@@ -1,4 +1,4 @@
-#include "ui/dialogs/RtfReader.h"
+#include "ui/RtfReader.h"
 
 #include "store/Windows1252.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace kestrune::ui {
+namespace kestrune::store {
 
 // How the list orders its rows by one column's text: letter case ignored, by
 // the collator's locale, or, in the "C" locale (where a collator compares code
@@ -30,4 +30,4 @@ const QString& ColumnText(const store::Entry& entry, int column);
 // Orders two texts as SortedRowOrder does (before the direction is applied).
 int CompareTexts(const QString& a, const QString& b, const TextOrdering& ordering);
 
-} // namespace kestrune::ui
+} // namespace kestrune::store

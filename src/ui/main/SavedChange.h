@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+
+namespace kestrune::ui {
+
+// The one way to change the entries. `change` alters the rows of the main
+// list; then the store writes them to data.enc at once (SaveData); when that
+// write fails or is refused, `undo` puts the rows back as they were, so that
+// the list never shows what the file does not hold. True when the change is
+// on disk. On false the store has already told the user why, and the caller
+// leaves its window as it was (a dialog keeps what was typed).
+//
+// Every command that changes rows goes through here: add, edit and delete one
+// row, or append many at once (an import), each as one change with one undo.
+// `undo` runs on the rows as `change` left them. While sorting is on, rows
+// move when they are added or changed, so an undo finds its rows by their
+// identity (EntryListModel::idAt and positionOf), never by a position taken
+// before the change.
+bool changeAndSave(const std::function<void()>& change, const std::function<void()>& undo);
+
+} // namespace kestrune::ui
