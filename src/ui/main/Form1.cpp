@@ -36,7 +36,7 @@ constexpr int kStatusBarHeight = 315;
 } // namespace
 
 Form1::Form1() {
-    forms().setMainWindow<Form1>();
+    forms().setMainWindow<Form1>(); // the owner the dialogs find
     setObjectName(QStringLiteral("Form1"));
     setFont(Forms::designFont());
 
