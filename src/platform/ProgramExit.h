@@ -1,6 +1,15 @@
 #pragma once
 
+#include <functional>
+
 namespace kestrune::platform {
+
+// Work that must be done however the program ends, also when endNow stops it
+// without running any destructor: wiping secrets from memory. Run by endNow in
+// the order given.
+void atProgramEnd(std::function<void()> work);
+// Runs that work now, once (endNow calls it).
+void runProgramEndWork();
 
 // Ends the program at once: no other window's closing handling runs. Callers
 // must not rely on it returning; a test double records the call and returns.

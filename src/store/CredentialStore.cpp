@@ -14,6 +14,12 @@ namespace kestrune::store {
 
 CredentialStore& credentialStore() {
     static CredentialStore store;
+    // However the program ends, the key does not outlive it in memory.
+    static const bool keyWipedAtEnd = [] {
+        platform::atProgramEnd([] { store.reset(); });
+        return true;
+    }();
+    Q_UNUSED(keyWipedAtEnd);
     return store;
 }
 
@@ -25,6 +31,8 @@ void CredentialStore::reset() {
     state = StoreState{};
     host_ = nullptr;
     guard_.forget();
+    lock_.reset();
+    seal_.reset();
 }
 
 QString CredentialStore::named(const QString& text) const {
@@ -70,6 +78,34 @@ bool CredentialStore::BeginLogin() {
         return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }
     guard_.remember(path);
+    const ReadResult start = readFileStart(path, 32);
+    if (!start.ok) {
+        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), start.error);
+    }
+    if (kindOfDataFile(start.bytes) != DataFileKind::Written) {
+        // Checked whole before the password is asked for: a damaged file is
+        // never taken for a wrong password.
+        SealedFileReader reader;
+        const FileResult read =
+            readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
+        if (!read.ok) {
+            return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.error);
+        }
+        switch (reader.finish()) {
+        case SealedOutcome::Unsupported:
+            return failUnsupported();
+        case SealedOutcome::Opened:
+            break;
+        default:
+            return failDamaged();
+        }
+        lock_ = std::make_shared<const SealedLock>(
+            SealedLock{reader.header(), reader.takeFirstChunk()});
+        state.StoredPassword.clear();
+        state.CreatingPassword = false;
+        host_->showPasswordDialog();
+        return true;
+    }
     const ReadResult line = readFirstLine(path);
     if (!line.ok) {
         return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), line.error);
@@ -99,20 +135,154 @@ bool CredentialStore::LoadData() {
         return failAndEnd(named(QStringLiteral("%1 cannot use its data file.")), ensured.error);
     }
     guard_.remember(path);
-    // Decoded piece by piece as it is read: a large file is never held whole
-    // in memory beside its entries.
-    EntryReader reader;
-    reader.expectBytes(QFileInfo(path).size());
-    const FileResult read =
-        readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
-    if (!read.ok) {
-        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.error);
+    std::vector<Entry> entries;
+    if (lock_) {
+        if (!loadSealed(path, entries)) {
+            return false;
+        }
+    } else {
+        // Decoded piece by piece as it is read: a large file is never held
+        // whole in memory beside its entries.
+        EntryReader reader;
+        reader.expectBytes(QFileInfo(path).size());
+        const FileResult read =
+            readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
+        if (!read.ok) {
+            return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.error);
+        }
+        entries = reader.finish();
     }
-    std::vector<Entry> entries = reader.finish();
     const auto count = qsizetype(entries.size());
     host_->entryRows().appendEntries(std::move(entries));
     host_->StatusMessage(QStringLiteral("Loaded %1 entries").arg(count));
     host_->afterFormLoad();
+    return true;
+}
+
+bool CredentialStore::loadSealed(const QString& path, std::vector<Entry>& entries) {
+    if (!seal_) {
+        return failDamaged();
+    }
+    EntryReader reader;
+    reader.expectBytes(QFileInfo(path).size());
+    QByteArray firstLine; // the encoded master password, up to its CR
+    bool firstLineDone = false;
+    SealedFileReader sealed(&seal_->key, [&](QByteArrayView plain) {
+        if (!firstLineDone) {
+            const qsizetype cr = plain.indexOf('\r');
+            firstLine.append(plain.first(cr < 0 ? plain.size() : cr));
+            firstLineDone = cr >= 0;
+        }
+        reader.feed(plain);
+    });
+    const FileResult read =
+        readFileInPieces(path, [&sealed](QByteArrayView piece) { sealed.feed(piece); });
+    if (!read.ok) {
+        wipeBytes(firstLine);
+        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.error);
+    }
+    const SealedOutcome outcome = sealed.finish();
+    const bool passwordMatches = storedPasswordOf(firstLine) == state.MasterPassword;
+    wipeBytes(firstLine);
+    if (outcome == SealedOutcome::Unsupported) {
+        return failUnsupported();
+    }
+    // The password opened the first chunk, so a file that does not open now,
+    // or holds another master password, has been changed: damage.
+    if (outcome != SealedOutcome::Opened || !passwordMatches) {
+        return failDamaged();
+    }
+    entries = reader.finish();
+    lock_.reset();
+    return true;
+}
+
+bool CredentialStore::failDamaged() {
+    return failAndEnd(
+        named(QStringLiteral("The data file is damaged, so %1 cannot open it.")),
+        named(QStringLiteral("The file is encrypted, but part of it is missing or has been "
+                             "changed since %1 wrote it.  Put back a copy from your backup, "
+                             "and start %1 again.")));
+}
+
+bool CredentialStore::failUnsupported() {
+    return failAndEnd(
+        named(QStringLiteral("This version of %1 cannot open the data file.")),
+        named(QStringLiteral("The file was encrypted by a newer version of %1, or in a way "
+                             "that this version does not know.  Open it with the version "
+                             "of %1 that encrypted it.")));
+}
+
+void CredentialStore::acceptSeal(Seal&& seal) {
+    seal_ = std::move(seal);
+}
+
+void CredentialStore::failPasswordTry(SealedPasswordTry::Outcome outcome) {
+    if (outcome == SealedPasswordTry::Outcome::OutOfMemory) {
+        (void)failAndEnd(named(QStringLiteral("%1 cannot open the data file.")),
+                         named(QStringLiteral("There is not enough free memory to make the "
+                                              "key of the encrypted file.  Close other "
+                                              "programs and start %1 again.")));
+        return;
+    }
+    (void)failDamaged();
+}
+
+FileResult CredentialStore::writeList(const Seal* seal) {
+    // Encoded (and sealed) and written piece by piece: the whole file is
+    // never held in memory beside the entries.
+    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows());
+    const QString path = dataFilePath();
+    const ReplaceCheck mayReplace = [this, &path] { return guard_.mayReplace(path); };
+    if (seal == nullptr) {
+        return writeFileAtomicallyInPieces(
+            path, [&encoder] { return encoder.next(); }, mayReplace);
+    }
+    SealedFileEncoder sealed(*seal, [&encoder] { return encoder.next(); });
+    if (sealed.failed()) {
+        return FileResult::failure(QStringLiteral("The data file could not be encrypted."));
+    }
+    return writeFileAtomicallyInPieces(
+        path, [&sealed] { return sealed.next(); }, mayReplace);
+}
+
+bool CredentialStore::EncryptDataFile(KeyLimits limits) {
+    std::optional<Seal> seal = makeSeal(state.MasterPassword, limits);
+    if (!seal) {
+        fail(named(QStringLiteral("%1 could not encrypt the data file.  It has been left as it "
+                                  "was.")),
+             QStringLiteral("There is not enough free memory to make the key."));
+        return false;
+    }
+    return EncryptDataFile(std::move(*seal));
+}
+
+bool CredentialStore::EncryptDataFile(Seal&& seal) {
+    const FileResult written = writeList(&seal);
+    if (!written.ok) {
+        failedWrite(written, named(QStringLiteral("%1 could not encrypt the data file.  It has "
+                                                  "been left as it was.")));
+        return false;
+    }
+    guard_.remember(dataFilePath());
+    seal_ = std::move(seal);
+    host_->StatusMessage(
+        QStringLiteral("Data file encrypted: it now opens only with the master password."));
+    return true;
+}
+
+bool CredentialStore::RemoveEncryption() {
+    const FileResult written = writeList(nullptr);
+    if (!written.ok) {
+        failedWrite(written, named(QStringLiteral("%1 could not remove the encryption.  The "
+                                                  "data file has been left as it was.")));
+        return false;
+    }
+    guard_.remember(dataFilePath());
+    seal_.reset();
+    host_->StatusMessage(
+        QStringLiteral("Encryption removed: the data file can now be read without the "
+                       "master password."));
     return true;
 }
 
@@ -137,13 +307,10 @@ bool CredentialStore::CreateMasterPassword() {
 }
 
 bool CredentialStore::SaveData() {
-    // Encoded and written piece by piece: the whole file is never held in
-    // memory beside the entries.
-    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows());
+    // A sealed file stays sealed (a new stream under the same key), a
+    // written one stays written.
     const QString path = dataFilePath();
-    const FileResult written = writeFileAtomicallyInPieces(
-        path, [&encoder] { return encoder.next(); },
-        [this, &path] { return guard_.mayReplace(path); });
+    const FileResult written = writeList(seal_ ? &*seal_ : nullptr);
     if (!written.ok) {
         failedWrite(written, named(QStringLiteral("%1 could not save your entries.  The data file "
                                                   "on disk has been left as it was.")));

@@ -3,8 +3,12 @@
 #include "store/DataFileGuard.h"
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
+#include "store/SealedFile.h"
 
 #include <QString>
+
+#include <memory>
+#include <optional>
 
 namespace kestrune::store {
 
@@ -54,11 +58,44 @@ public:
     // mode. When another running copy holds the lock, or the file exists but
     // cannot be read, the program ends after a message; nothing is written.
     // A folder where no lock can be made does not stop it.
+    // A sealed file is checked whole first (that needs no password): one that
+    // is damaged, or that this version cannot read, ends the program after a
+    // message. Otherwise the dialog opens in check mode, and sealedLock()
+    // holds what a password is tried on.
     bool BeginLogin();
 
     // Appends the stored entries to the list, reports their number and shows
     // the main window. A read failure ends the program after a message.
+    // A sealed file is read with the seal given to acceptSeal(); any chunk
+    // that does not open, a missing end, a wrong hash, or a master password
+    // line other than MasterPassword mean damage: a message, and the end.
     bool LoadData();
+
+    // While the password dialog waits for the password of a sealed file: its
+    // header and first chunk, for trySealedPassword. Null for a written file.
+    std::shared_ptr<const SealedLock> sealedLock() const { return lock_; }
+    // The seal that a password try opened the file with; LoadData reads the
+    // file with it, and every later save seals with it.
+    void acceptSeal(Seal&& seal);
+    // A password try found the file damaged, or the memory for the key could
+    // not be had: the user is told, and the program ends.
+    void failPasswordTry(SealedPasswordTry::Outcome outcome);
+
+    // True when the data file is sealed: it opens only with the master
+    // password. Saves keep it the way it is.
+    bool isSealed() const { return seal_.has_value(); }
+
+    // Seals the data file: a key made from MasterPassword with a new random
+    // salt (slow: about half a second with the standard limits), then the
+    // list written sealed through the same checks as every save. On any
+    // failure the user is told, the file stays as it was and so does
+    // isSealed().
+    bool EncryptDataFile(KeyLimits limits = standardKeyLimits());
+    bool EncryptDataFile(Seal&& seal);
+
+    // Writes the written layout again, byte for byte what SaveData writes for
+    // a file that was never sealed, and forgets the key. On failure, as above.
+    bool RemoveEncryption();
 
     // Writes MasterPassword as the whole new file, then closes the password
     // dialog and shows the main window. On a failed write nothing is reported
@@ -83,9 +120,17 @@ private:
     // Reports a failed write: the file changed from outside, or `what` failed
     // and why.
     void failedWrite(const FileResult& written, const QString& what);
+    // Writes the list, sealed with `seal` or, without one, in the written
+    // layout, through the atomic writer and the outside-change check.
+    FileResult writeList(const Seal* seal);
+    [[nodiscard]] bool failDamaged();
+    [[nodiscard]] bool failUnsupported();
+    bool loadSealed(const QString& path, std::vector<Entry>& entries);
 
     StoreHost* host_ = nullptr;
     DataFileGuard guard_;
+    std::shared_ptr<const SealedLock> lock_;
+    std::optional<Seal> seal_;
 };
 
 // The one store of the program.

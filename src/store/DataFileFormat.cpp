@@ -1,6 +1,7 @@
 #include "store/DataFileFormat.h"
 
 #include "store/HighBitCodec.h"
+#include "store/SecretKey.h"
 #include "store/Windows1252.h"
 
 #include <algorithm>
@@ -171,6 +172,10 @@ Entry entryOfLine(QByteArrayView line) {
 
 } // namespace
 
+EntryReader::~EntryReader() {
+    wipeBytes(pending_);
+}
+
 void EntryReader::expectBytes(qint64 total) {
     expectedBytes_ = total;
 }
@@ -216,7 +221,7 @@ void EntryReader::feed(QByteArrayView piece) {
         } else {
             pending_.append(QByteArrayView(p, cr - p));
             takeLine(pending_);
-            pending_.clear();
+            wipeBytes(pending_);
         }
         p = cr + 1;
         if (p == end) {
@@ -231,7 +236,7 @@ std::vector<Entry> EntryReader::finish() {
     if (!pending_.isEmpty()) {
         // The last line had no CR.
         takeLine(pending_);
-        pending_.clear();
+        wipeBytes(pending_);
     }
     skipLF_ = false;
     return std::move(entries_);
@@ -278,6 +283,12 @@ QByteArray savedDataFile(const QString& masterPassword, const EntryRows& rows) {
 SavedFileEncoder::SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
                                    qsizetype pieceSize)
     : masterPassword_(masterPassword), rows_(rows), pieceSize_(std::max<qsizetype>(pieceSize, 1)) {}
+
+SavedFileEncoder::~SavedFileEncoder() {
+    for (QByteArray& buffer : buffers_) {
+        wipeBytes(buffer);
+    }
+}
 
 QByteArrayView SavedFileEncoder::next() {
     if (done_) {

@@ -35,6 +35,10 @@ class SavedFileEncoder {
 public:
     SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
                      qsizetype pieceSize = qsizetype(1) << 20);
+    // The pieces held plaintext: they are wiped.
+    ~SavedFileEncoder();
+    SavedFileEncoder(const SavedFileEncoder&) = delete;
+    SavedFileEncoder& operator=(const SavedFileEncoder&) = delete;
     // The next piece, empty when all has been given. A piece stays valid until
     // the call after next, so one piece can be written while the next is made.
     QByteArrayView next();
@@ -66,6 +70,12 @@ std::vector<Entry> entriesOf(QByteArrayView file);
 // A line may run across pieces, and so may its CR LF.
 class EntryReader {
 public:
+    EntryReader() = default;
+    // The start of a line kept between pieces is wiped.
+    ~EntryReader();
+    EntryReader(const EntryReader&) = delete;
+    EntryReader& operator=(const EntryReader&) = delete;
+
     // The size of the whole file, when known: lets the reader make room for
     // all entries at once.
     void expectBytes(qint64 total);

@@ -1,6 +1,7 @@
 #include "store/FileHelpers.h"
 
 #include "store/DataFileFormat.h"
+#include "store/SealedFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -105,6 +106,9 @@ FileResult EnsureDataFile(const QString& path) {
         if (!old.ok) {
             return FileResult::failure(old.error);
         }
+        if (kindOfDataFile(old.bytes) != DataFileKind::Written) {
+            return {};
+        }
         return writeFileAtomically(path, old.bytes + emptyDataFile());
     }
     return writeFileAtomically(path, emptyDataFile());
@@ -147,6 +151,22 @@ FileResult readFileInPieces(const QString& path,
         }
         onPiece(QByteArrayView(buffer.constData(), qsizetype(n)));
     }
+}
+
+ReadResult readFileStart(const QString& path, qint64 size) {
+    QFile file(path);
+    if (QFileInfo(file).isDir()) {
+        return {false, notAFile().error, {}};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
+    }
+    ReadResult result;
+    result.bytes = file.read(size);
+    if (file.error() != QFileDevice::NoError) {
+        return {false, describe(file, QStringLiteral("The file cannot be read.")), {}};
+    }
+    return result;
 }
 
 ReadResult readFirstLine(const QString& path) {

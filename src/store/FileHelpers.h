@@ -43,7 +43,8 @@ QString DataFilePath(const QString& programFolder);
 
 // Creates the file holding one empty line when FileExists says it is missing.
 // Something else standing at the path (a folder, say) is an error, and nothing
-// is written.
+// is written. A hidden sealed file is left as it is: a line added after its
+// hash would make it unreadable.
 FileResult EnsureDataFile(const QString& path);
 
 // Reads a whole file.
@@ -54,6 +55,9 @@ ReadResult readWholeFile(const QString& path);
 FileResult readFileInPieces(const QString& path,
                             const std::function<void(QByteArrayView piece)>& onPiece,
                             qint64 pieceSize = qint64(1) << 20);
+
+// Reads the first `size` bytes of a file, or all of it when it is shorter.
+ReadResult readFileStart(const QString& path, qint64 size);
 
 // Reads the first line of a file: the bytes before its first CR.
 ReadResult readFirstLine(const QString& path);
