@@ -8,12 +8,17 @@
 // starts ("s") and when it is done ("d"). The parent kills it with SIGKILL at
 // a random moment, reads the file back and starts the next child.
 //
+// It runs over a written file and over a sealed one (sealed with the lowest
+// limits, so that each child makes its key in milliseconds): afterwards the
+// sealed file must open and hold one of the two contents.
+//
 // KESTRUNE_CRASH_SEED and KESTRUNE_CRASH_KILLS change the seed and the number
-// of kills.
+// of kills (a third of them over the sealed file).
 
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
+#include "store/SealedFile.h"
 #include "support/FakePlatform.h"
 #include "support/FakeStoreHost.h"
 
@@ -53,6 +58,28 @@ using namespace kestrune::test;
 namespace {
 
 const QString kMasterPassword = QStringLiteral("Crash|||Test Š€");
+const KeySalt kSalt = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+
+// The seal of the sealed runs: the lowest limits, a fixed salt, chunks of
+// 64 KiB, so that a save writes many.
+Seal crashSeal() {
+    Seal seal;
+    seal.header.limits = lowestKeyLimits();
+    seal.header.salt = kSalt;
+    seal.header.chunkSize = 64 * 1024;
+    QByteArray password = passwordBytes(kMasterPassword).value();
+    seal.key.derive(password, kSalt, seal.header.limits);
+    wipeBytes(password);
+    return seal;
+}
+
+// The plaintext of a sealed file, or "<not opened>".
+QByteArray unsealed(const QByteArray& file, const Seal& seal) {
+    QByteArray plain;
+    SealedFileReader reader(&seal.key, [&plain](QByteArrayView piece) { plain += piece; });
+    reader.feed(file);
+    return reader.finish() == SealedOutcome::Opened ? plain : QByteArrayLiteral("<not opened>");
+}
 constexpr int kMarkerFd = 3;         // where the child reports its saves
 constexpr int kGoFd = 4;             // where the child waits for its go
 constexpr int kChildMaxSaves = 4000; // a child left alone stops by itself
@@ -135,7 +162,7 @@ std::array<std::vector<Entry>, 2> vaultContents(quint32 seed) {
 // The child: makes both contents, waits for the parent's go (the digit of
 // the content to save first), then saves the two in turn until it is killed,
 // reporting on the pipe before and after every save.
-int saveChild(const char* folder, const char* seedText) {
+int saveChild(const char* folder, const char* seedText, bool sealed) {
 #ifdef Q_OS_LINUX
     prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlive the test
 #endif
@@ -145,6 +172,9 @@ int saveChild(const char* folder, const char* seedText) {
     hosts[0].list.rows = std::move(contents[0]);
     hosts[1].list.rows = std::move(contents[1]);
     credentialStore().state.MasterPassword = kMasterPassword;
+    if (sealed) {
+        credentialStore().acceptSeal(crashSeal());
+    }
     char go = 0;
     if (read(kGoFd, &go, 1) != 1) {
         return 0; // not needed after all
@@ -171,7 +201,7 @@ int saveChild(const char* folder, const char* seedText) {
 // last one left; it is killed and reaped at the latest when it goes.
 class Child {
 public:
-    Child(const QString& folder, quint32 seed) {
+    Child(const QString& folder, quint32 seed, bool sealed) {
         int markers[2] = {-1, -1};
         int go[2] = {-1, -1};
         if (pipe2(markers, O_CLOEXEC) != 0 || pipe2(go, O_CLOEXEC) != 0) {
@@ -189,9 +219,12 @@ public:
         const QByteArray program = QCoreApplication::applicationFilePath().toLocal8Bit();
         const QByteArray folderArg = folder.toLocal8Bit();
         const QByteArray seedArg = QByteArray::number(seed);
-        char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>("--save-child"),
+        char* argv[] = {const_cast<char*>(program.constData()),
+                        const_cast<char*>("--save-child"),
                         const_cast<char*>(folderArg.constData()),
-                        const_cast<char*>(seedArg.constData()), nullptr};
+                        const_cast<char*>(seedArg.constData()),
+                        const_cast<char*>(sealed ? "sealed" : "written"),
+                        nullptr};
         if (posix_spawn(&pid_, program.constData(), &actions, nullptr, argv, environ) != 0) {
             pid_ = -1;
         }
@@ -268,12 +301,20 @@ class TestCrashSave : public QObject {
     Q_OBJECT
 
 private slots:
+    void aKillDuringASaveLeavesTheOldOrTheNewFileWhole_data() {
+        QTest::addColumn<bool>("sealed");
+        QTest::newRow("written") << false;
+        QTest::newRow("sealed") << true;
+    }
     void aKillDuringASaveLeavesTheOldOrTheNewFileWhole() {
 #ifndef Q_OS_UNIX
         QSKIP("needs fork and SIGKILL");
 #else
+        QFETCH(bool, sealed);
         const quint32 seed = numberFromEnvironment("KESTRUNE_CRASH_SEED", 20261208);
-        const int kills = int(numberFromEnvironment("KESTRUNE_CRASH_KILLS", 200));
+        const int allKills = int(numberFromEnvironment("KESTRUNE_CRASH_KILLS", 200));
+        const int kills = sealed ? std::max(allKills / 3, 1) : allKills;
+        const Seal seal = crashSeal();
         qInfo("seed %u, %d kills (KESTRUNE_CRASH_SEED and KESTRUNE_CRASH_KILLS change them)", seed,
               kills);
         QElapsedTimer clock;
@@ -295,7 +336,11 @@ private slots:
         QVERIFY(bytes[0] != bytes[1]);
         qInfo("the two files: %lld and %lld bytes, %zu and %zu entries", qlonglong(bytes[0].size()),
               qlonglong(bytes[1].size()), contents[0].size(), contents[1].size());
-        QVERIFY(putFile(file, bytes[0]));
+        QVERIFY(putFile(file, sealed ? sealedFile(seal, bytes[0]) : bytes[0]));
+        // What the file holds, as the written layout.
+        const auto content = [&](const QByteArray& onDisk) {
+            return sealed ? unsealed(onDisk, seal) : onDisk;
+        };
 
         std::mt19937 random(seed);
         int onDisk = 0;
@@ -307,7 +352,7 @@ private slots:
         // to finish a few saves.
         qint64 saveMicros = 0;
 
-        auto next = std::make_unique<Child>(dir.path(), seed);
+        auto next = std::make_unique<Child>(dir.path(), seed, sealed);
         for (int kill = 0; kill < kills; ++kill) {
             const std::unique_ptr<Child> child = std::move(next);
             QVERIFY2(child->started(), "the child cannot be started");
@@ -339,7 +384,7 @@ private slots:
             }
             const int status = child->killNow();
             if (kill + 1 < kills) {
-                next = std::make_unique<Child>(dir.path(), seed);
+                next = std::make_unique<Child>(dir.path(), seed, sealed);
             }
             markers.append(readRemainingMarkers(child->markerFd()));
             QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
@@ -358,9 +403,10 @@ private slots:
 
             const ReadResult read = readWholeFile(file);
             QVERIFY2(read.ok, qPrintable(read.error));
+            const QByteArray plain = content(read.bytes);
             int found = -1;
             for (int i = 0; i < 2; ++i) {
-                if (read.bytes == bytes[std::size_t(i)]) {
+                if (plain == bytes[std::size_t(i)]) {
                     found = i;
                 }
             }
@@ -374,7 +420,7 @@ private slots:
                                .arg(kill)
                                .arg(found)
                                .arg(QString::fromLatin1(markers))));
-            QCOMPARE(entriesOf(read.bytes), contents[std::size_t(found)]);
+            QCOMPARE(entriesOf(plain), contents[std::size_t(found)]);
             midSave += duringASave ? 1 : 0;
             keptOld += found == onDisk ? 1 : 0;
 
@@ -382,6 +428,14 @@ private slots:
             credentialStore().reset();
             FakeStoreHost host;
             credentialStore().attach(&host);
+            if (sealed) {
+                QVERIFY(credentialStore().BeginLogin());
+                SealedPasswordTry tried =
+                    trySealedPassword(*credentialStore().sealedLock(), kMasterPassword);
+                QCOMPARE(int(tried.outcome), int(SealedPasswordTry::Outcome::Opens));
+                credentialStore().state.MasterPassword = kMasterPassword;
+                credentialStore().acceptSeal(std::move(tried.seal));
+            }
             QVERIFY(credentialStore().LoadData());
             QCOMPARE(host.failures, QStringList());
             QCOMPARE(host.list.rows, contents[std::size_t(found)]);
@@ -394,6 +448,11 @@ private slots:
             for (const QString& name : names) {
                 if (name != QStringLiteral("data.enc")) {
                     strays.insert(name);
+                    // A sealed save's temporary file holds ciphertext only.
+                    const QByteArray stray = fileBytes(dir.filePath(name));
+                    for (const Entry& e : {contents[0][0], contents[0][9000], contents[1].back()}) {
+                        QVERIFY(!sealed || !stray.contains(encodedEntryLine(e)));
+                    }
                 }
             }
             onDisk = found;
@@ -415,9 +474,9 @@ private slots:
 
 int main(int argc, char** argv) {
 #ifdef Q_OS_UNIX
-    if (argc == 4 && qstrcmp(argv[1], "--save-child") == 0) {
+    if (argc == 5 && qstrcmp(argv[1], "--save-child") == 0) {
         QCoreApplication app(argc, argv);
-        return saveChild(argv[2], argv[3]);
+        return saveChild(argv[2], argv[3], qstrcmp(argv[4], "sealed") == 0);
     }
 #endif
     QCoreApplication app(argc, argv);
