@@ -30,6 +30,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 start=$(date +%s)
 
+# libsodium's headers are portable, so the Linux ones serve; they stand alone
+# in a folder of their own, since /usr/include would put Linux's C headers
+# before mingw's.
+[ -f /usr/include/sodium.h ] || { echo "no /usr/include/sodium.h (libsodium-dev)" >&2; exit 1; }
+mkdir "$work/sodium"
+ln -s /usr/include/sodium.h /usr/include/sodium "$work/sodium/"
+
 # One compiler per core; each writes its messages to a log of its own.
 mapfile -t sources < <(cd "$root" && find src -name '*.cpp' | sort)
 # shellcheck disable=SC2016 # the inner shell expands its own arguments
@@ -37,8 +44,8 @@ printf '%s\n' "${sources[@]}" | (cd "$root" && xargs -P "$(nproc)" -I{} sh -c '
   log="$1/$(echo "$2" | tr / _).log"
   "$3" -std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror \
     -isystem "$4" -isystem "$4/QtCore" -isystem "$4/QtGui" -isystem "$4/QtWidgets" \
-    -Isrc -I"$5" "$2" >"$log" 2>&1 || echo "$2" >>"$1/failed"
-' _ "$work" {} "$cxx" "$qt" "$generated")
+    -isystem "$6" -Isrc -I"$5" "$2" >"$log" 2>&1 || echo "$2" >>"$1/failed"
+' _ "$work" {} "$cxx" "$qt" "$generated" "$work/sodium")
 
 "$windres" "$generated/kestrune.rc" -O coff -o "$work/kestrune.res" >"$work/windres.log" 2>&1 ||
   echo "$generated/kestrune.rc" >>"$work/failed"

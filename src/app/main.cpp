@@ -1,6 +1,7 @@
 #include "app/Resources.h"
 #include "app/frmSplash.h"
 #include "platform/ProcessHardening.h"
+#include "store/SecretKey.h"
 #include "ui/Forms.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 int main(int argc, char* argv[]) {
     // Before anything holds a secret.
     kestrune::platform::keepMemoryPrivate();
+    // libsodium, once, before any thread may need it.
+    kestrune::store::sodiumReady();
     QApplication app(argc, argv);
     kestrune::app::initResources();
     // The program ends explicitly when its main window or the password dialog
