@@ -14,7 +14,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build="$root/build-sanitize"
 seconds=${FUZZ_SECONDS:-60}
-targets=(datafile rtf)
+targets=(datafile sealed rtf)
+# The longest input per target: a sealed file needs room for chunks of 4 KiB.
+declare -A max_len=([datafile]=4096 [sealed]=16384 [rtf]=4096)
 
 findings="$build/fuzz-findings"
 rm -rf "$findings"
@@ -45,7 +47,7 @@ for t in "${targets[@]}"; do
     dict=(-dict="$root/tests/fuzz/$t.dict")
   fi
   "$exe" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    -max_len=4096 -print_final_stats=1 -artifact_prefix="$work/$t/artifacts/" \
+    -max_len="${max_len[$t]}" -print_final_stats=1 -artifact_prefix="$work/$t/artifacts/" \
     "$work/$t/corpus" >"$work/$t/log" 2>&1 &
   pids+=("$!")
 done
