@@ -3,6 +3,8 @@
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
+#include "store/SealedFile.h"
+#include "ui/Background.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/OnTop.h"
@@ -11,6 +13,7 @@
 #include "ui/Twips.h"
 #include "ui/dialogs/Dialog.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -202,12 +205,72 @@ void frmPass::okCreate() {
 }
 
 void frmPass::okCheck() {
+    if (store().sealedLock()) {
+        checkSealed();
+        return;
+    }
     if (txtPass->text() == store().state.StoredPassword) {
         store().state.MasterPassword = store().state.StoredPassword;
         Timer1->stop();
         store().LoadData();
         return;
     }
+    wrongPassword();
+}
+
+void frmPass::checkSealed() {
+    if (checking_) {
+        return;
+    }
+    setChecking(true);
+    const QString typed = txtPass->text();
+    std::shared_ptr<const store::SealedLock> lock = store().sealedLock();
+    runInBackground<store::SealedPasswordTry>(
+        this, [lock, typed] { return store::trySealedPassword(*lock, typed); },
+        [this, typed](store::SealedPasswordTry&& tried) {
+            switch (tried.outcome) {
+            case store::SealedPasswordTry::Outcome::Opens:
+                store().state.MasterPassword = typed;
+                Timer1->stop();
+                store().acceptSeal(std::move(tried.seal));
+                store().LoadData();
+                setChecking(false);
+                return;
+            case store::SealedPasswordTry::Outcome::Wrong:
+                setChecking(false);
+                txtPass->setFocus();
+                wrongPassword();
+                return;
+            default:
+                setChecking(false);
+                Timer1->stop();
+                store().failPasswordTry(tried.outcome);
+                return;
+            }
+        });
+}
+
+void frmPass::setChecking(bool checking) {
+    if (checking == checking_) {
+        return;
+    }
+    checking_ = checking;
+    for (QWidget* control : {static_cast<QWidget*>(cmdOK), static_cast<QWidget*>(cmdCancel),
+                             static_cast<QWidget*>(txtPass)}) {
+        control->setEnabled(!checking);
+    }
+    if (checking) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+frmPass::~frmPass() {
+    setChecking(false);
+}
+
+void frmPass::wrongPassword() {
     auto& messages = *platform::services().messages;
     const platform::Answer answer =
         messages.show(this, QStringLiteral("Sorry, the password you entered was not correct."),

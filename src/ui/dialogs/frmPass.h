@@ -18,8 +18,14 @@ class frmPass final : public QWidget {
     Q_OBJECT
 public:
     frmPass();
+    ~frmPass() override;
 
     void Load();
+
+    // True while the password typed for a sealed data file is being tried
+    // (its key takes about half a second to make, on a thread of its own):
+    // the buttons and the box are disabled and a wait cursor shows.
+    bool isChecking() const { return checking_; }
 
     // Wrong passwords answered with Retry since the dialog was loaded.
     int PasswordTries = 0;
@@ -53,6 +59,9 @@ private:
     void layOutCheckMode();
     void okCreate();
     void okCheck();
+    void checkSealed();
+    void setChecking(bool checking);
+    void wrongPassword();
     void endProgram();
     void setTop(QWidget* control, int topTwips);
     void setHeight(QWidget* control, int heightTwips);
@@ -60,6 +69,7 @@ private:
     void place(QWidget* control, int left, int top, int width, int height);
 
     int outerHeightTwips_ = 0;
+    bool checking_ = false;
 };
 
 } // namespace kestrune::ui

@@ -81,6 +81,7 @@ Form1::Form1() {
 
     buildMenus();
     connectCommands();
+    updateFileMenu();
     enterClicksButtons(this);
 
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight - kStatusBarHeight) +
@@ -98,6 +99,9 @@ QToolButton* Form1::makeButton(const char* name, const QString& caption, const c
 void Form1::buildMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuEncrypt = mnuFile->addAction(QStringLiteral("Encrypt Data File..."));
+    mnuRemoveEncryption = mnuFile->addAction(QStringLiteral("Remove Encryption..."));
+    mnuFile->addSeparator();
     mnuFileItem[0] = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
 
     mnuData = menuBar()->addMenu(QStringLiteral("Data"));
@@ -125,6 +129,8 @@ void Form1::buildMenus() {
         action->setObjectName(QLatin1String(objectName));
     };
     name(mnuFileItem[0], "mnuFileItem(0)");
+    name(mnuEncrypt, "mnuEncrypt");
+    name(mnuRemoveEncryption, "mnuRemoveEncryption");
     name(mnuDataItem[0], "mnuDataItem(0)");
     name(mnuDataItem[1], "mnuDataItem(1)");
     name(mnuDataItem[2], "mnuDataItem(2)");
@@ -155,6 +161,10 @@ void Form1::connectCommands() {
         bind(cmdCopy[std::size_t(i)], mnuCopyItem[std::size_t(i)], [&c, i] { c.Copy(i); });
     }
     bind(cmdWebsite[0], nullptr, [&c] { c.Website(); });
+    connect(mnuEncrypt, &QAction::triggered, this, [this] { dataFileCommands_.EncryptDataFile(); });
+    connect(mnuRemoveEncryption, &QAction::triggered, this,
+            [this] { dataFileCommands_.RemoveEncryption(); });
+    connect(mnuFile, &QMenu::aboutToShow, this, &Form1::updateFileMenu);
     connect(mnuHelpItem[0], &QAction::triggered, this, &Form1::ViewHelp);
     connect(mnuAboutItem[0], &QAction::triggered, this, &Form1::ShowAbout);
 
@@ -224,7 +234,14 @@ QString Form1::statusText() const {
     return statusPanel->text();
 }
 
+void Form1::updateFileMenu() {
+    const bool sealed = store::credentialStore().isSealed();
+    mnuEncrypt->setEnabled(!sealed);
+    mnuRemoveEncryption->setEnabled(sealed);
+}
+
 void Form1::afterFormLoad() {
+    updateFileMenu();
     dressInSkin(this);
     setVisible(true);
     showHelpAtStartup();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/CredentialStore.h"
+#include "ui/main/DataFileCommands.h"
 #include "ui/main/EntryCommands.h"
 #include "ui/main/EntryList.h"
 
@@ -54,7 +55,9 @@ public:
     QLabel* statusPanel = nullptr; // panel 1 of StatusBar1
 
     QMenu* mnuFile = nullptr;
-    std::array<QAction*, 1> mnuFileItem{};
+    std::array<QAction*, 1> mnuFileItem{}; // Exit
+    QAction* mnuEncrypt = nullptr;
+    QAction* mnuRemoveEncryption = nullptr;
     QMenu* mnuData = nullptr;
     std::array<QAction*, 4> mnuDataItem{};
     QMenu* mnuCopy = nullptr;
@@ -66,6 +69,11 @@ public:
 
     // The commands behind the buttons, menu items and shortcuts.
     EntryCommands& commands() { return commands_; }
+    DataFileCommands& dataFileCommands() { return dataFileCommands_; }
+
+    // Of Encrypt Data File and Remove Encryption, only the one that applies
+    // to the data file as it is now is enabled.
+    void updateFileMenu();
 
     // A click on a column header: sorts by that column (1-based).
     void lstPass_ColumnClick(int columnHeader);
@@ -105,6 +113,7 @@ private:
     QWidget* messageOwner();
 
     EntryCommands commands_{*this};
+    DataFileCommands dataFileCommands_{*this};
 };
 
 } // namespace kestrune::ui

@@ -1,4 +1,5 @@
 #include "store/CredentialStore.h"
+#include "store/SealedFile.h"
 #include "support/WindowTestBase.h"
 #include "support/WriteFailure.h"
 #include "ui/Forms.h"
@@ -7,10 +8,12 @@
 #include "ui/main/EntryList.h"
 #include "ui/main/Form1.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -366,6 +369,50 @@ private slots:
         // Nor can it be shown while the dialog waits.
         mainWindow()->show();
         QVERIFY(mainWindow()->isHidden());
+    }
+
+    // A sealed file: the typed password is tried on a thread of its own while
+    // the dialog keeps painting, its buttons and box disabled under a wait
+    // cursor. A wrong one is a wrong try, as for a written file; the right
+    // one loads the entries.
+    void aSealedFileHasItsPasswordTriedOffTheUserInterfaceThread() {
+        fixture->writeDataFile(store::sealedFile(
+            store::makeSeal(QStringLiteral("Secret1"), store::lowestKeyLimits()).value(),
+            kTwoEntries));
+        QPointer<frmPass> dialog = start();
+        QVERIFY(!store::credentialStore().state.CreatingPassword);
+        QCOMPARE(dialog->outerHeightTwips(), 1845);
+        const auto& shown = fixture->fake->messages.shown;
+
+        type(dialog->txtPass, "secret1");
+        QTest::keyClick(dialog->txtPass, Qt::Key_Return);
+        QVERIFY(dialog->isChecking());
+        QVERIFY(!dialog->cmdOK->isEnabled() && !dialog->cmdCancel->isEnabled() &&
+                !dialog->txtPass->isEnabled());
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QVERIFY(shown.empty());
+        QTRY_VERIFY(!dialog->isChecking());
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(shown[0].text, QStringLiteral("Sorry, the password you entered was not correct."));
+        QCOMPARE(shown[0].buttons, platform::Buttons::RetryCancel);
+        QCOMPARE(dialog->PasswordTries, 1);
+        QCOMPARE(dialog->txtPass->text(), QString());
+        QVERIFY(dialog->cmdOK->isEnabled() && dialog->txtPass->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+        type(dialog->txtPass, "Secret1");
+        QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        QTRY_VERIFY(!forms().isLoaded<frmPass>());
+        QCOMPARE(shown.size(), std::size_t(1));
+        QVERIFY(mainWindow()->isVisible());
+        QCOMPARE(mainWindow()->statusText(), QStringLiteral("Loaded 2 entries"));
+        QCOMPARE(mainWindow()->lstPass->rows().count(), 2);
+        QCOMPARE(mainWindow()->lstPass->rows().subItem(1, 1), QStringLiteral("pw1"));
+        QVERIFY(store::credentialStore().isSealed());
+        QVERIFY(!mainWindow()->mnuEncrypt->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(fixture->fake->exit.calls, 0);
     }
 
 private:

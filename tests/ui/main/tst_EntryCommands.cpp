@@ -9,6 +9,7 @@
 #include "ui/main/modListViewEnh.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -309,6 +310,76 @@ private slots:
         QTest::mouseDClick(main->lstPass->viewport(), Qt::LeftButton, {}, cell.center());
         QVERIFY(forms().isLoaded<ui::frmAdd>());
         QCOMPARE(ui::entryHandOver().EditUsername, QStringLiteral("bob"));
+    }
+
+    // File, Encrypt Data File...: after a confirmation that says what it
+    // means, the file is sealed, and only Remove Encryption... is enabled;
+    // Remove Encryption... writes the written layout again. Cancel changes
+    // nothing.
+    void theFileMenuEncryptsAndRemovesTheEncryption() {
+        const std::vector<Entry> entries = {{"alice", "pw1", "www.one.example"},
+                                            {"bob", "pw2", ""}};
+        Form1* main = test::loggedInMainWindow(*fixture, entries);
+        main->dataFileCommands().keyLimits = store::lowestKeyLimits();
+        const QByteArray written = test::fileWith(entries);
+        auto& messages = fixture->fake->messages;
+        const auto menuState = [main] {
+            return std::make_pair(main->mnuEncrypt->isEnabled(),
+                                  main->mnuRemoveEncryption->isEnabled());
+        };
+        QCOMPARE(menuState(), std::make_pair(true, false));
+
+        messages.answers = {platform::Answer::Cancel};
+        main->mnuEncrypt->trigger();
+        QCOMPARE(messages.shown.size(), std::size_t(1));
+        const test::ShownMessage& question = messages.shown[0];
+        QCOMPARE(question.title, QStringLiteral("Encrypt Data File"));
+        QCOMPARE(question.buttons, platform::Buttons::OkCancel);
+        for (const char* says :
+             {"opens only with the master password", "cannot be changed", "nobody can recover",
+              "made before now stay readable", "is short: 6 characters"}) {
+            QVERIFY2(question.text.contains(QLatin1String(says)), says);
+        }
+        QCOMPARE(main->statusText(), QStringLiteral("Data file not encrypted, cancelled by user"));
+        QCOMPARE(fixture->readDataFile(), written);
+
+        main->mnuEncrypt->trigger(); // answered with OK
+        // The key is made off the user-interface thread, the window disabled.
+        QVERIFY(!main->isEnabled());
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QTRY_VERIFY(main->isEnabled());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(
+            main->statusText(),
+            QStringLiteral("Data file encrypted: it now opens only with the master password."));
+        const QByteArray sealed = fixture->readDataFile();
+        QVERIFY(sealed.startsWith("KESTRUNE SEALED 1\r\n"));
+        QVERIFY(!sealed.contains(test::encoded("alice|||pw1")));
+        QCOMPARE(menuState(), std::make_pair(false, true));
+
+        // Every save keeps it sealed.
+        QVERIFY(store::credentialStore().SaveData());
+        QVERIFY(fixture->readDataFile().startsWith("KESTRUNE SEALED 1\r\n"));
+
+        messages.answers = {platform::Answer::Cancel};
+        main->mnuRemoveEncryption->trigger();
+        QCOMPARE(messages.shown.back().title, QStringLiteral("Remove Encryption"));
+        QVERIFY(messages.shown.back().text.contains(
+            QStringLiteral("will read every username and password")));
+        QCOMPARE(main->statusText(), QStringLiteral("Encryption not removed, cancelled by user"));
+        QVERIFY(fixture->readDataFile().startsWith("KESTRUNE SEALED 1\r\n"));
+
+        main->mnuRemoveEncryption->trigger(); // answered with OK
+        QCOMPARE(fixture->readDataFile(), written);
+        QCOMPARE(main->statusText(),
+                 QStringLiteral("Encryption removed: the data file can now be read without the "
+                                "master password."));
+        QCOMPARE(menuState(), std::make_pair(true, false));
+        QCOMPARE(messages.shown.size(), std::size_t(4));
+        QCOMPARE(fixture->fake->exit.calls, 0);
+        // Twelve characters and more are not called short.
+        QVERIFY(ui::DataFileCommands::encryptQuestion("12345678901", "K").contains("is short"));
+        QVERIFY(!ui::DataFileCommands::encryptQuestion("123456789012", "K").contains("short"));
     }
 
 private:

@@ -96,7 +96,9 @@ private slots:
             titles.append(action->text());
         }
         QCOMPARE(titles, QStringList({"File", "Data", "Copy", "Help", "About"}));
-        QCOMPARE(captionsOf(main->mnuFile), QStringList({"Exit"}));
+        QCOMPARE(captionsOf(main->mnuFile),
+                 QStringList({"Encrypt Data File...", "Remove Encryption...", "", "Exit"}));
+        QVERIFY(main->mnuFile->actions()[2]->isSeparator());
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
                               "Goto \"Used At\" Location"}));
