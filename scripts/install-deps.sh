@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev libbenchmark-dev
   libicu-dev
+  # the random source of the password generator
+  libsodium-dev
   xvfb xauth xdotool xclip x11-utils openbox
   dbus-daemon at-spi2-core python3 python3-dbus
   fonts-dejavu-core

@@ -1,11 +1,17 @@
 #include "platform/ProgramExit.h"
 
 #include "platform/Platform.h"
+#include "platform/SecretClipboard.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 namespace kestrune::platform {
+
+void endProgram() {
+    secretClipboard().clearIfStillHeld();
+    services().exit->endNow();
+}
 
 void ProcessExit::endNow() {
     // Every change has been written the moment it was made, so there is nothing

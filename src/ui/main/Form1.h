@@ -57,6 +57,8 @@ public:
     std::array<QAction*, 1> mnuFileItem{};
     QMenu* mnuData = nullptr;
     std::array<QAction*, 4> mnuDataItem{};
+    QAction* mnuDataFind = nullptr;     // "Find...", after a separator
+    QAction* mnuDataFindNext = nullptr; // "Find Next"
     QMenu* mnuCopy = nullptr;
     std::array<QAction*, 3> mnuCopyItem{};
     QMenu* mnuHelp = nullptr;
