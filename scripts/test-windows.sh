@@ -30,6 +30,12 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 start=$(date +%s)
 
+# libsodium's headers on their own (libsodium-dev): the cross compiler must
+# not see the rest of /usr/include, which is Linux's.
+sodium="$work/sodium-include"
+mkdir "$sodium"
+ln -s /usr/include/sodium.h /usr/include/sodium "$sodium/"
+
 # One compiler per core; each writes its messages to a log of its own.
 mapfile -t sources < <(cd "$root" && find src -name '*.cpp' | sort)
 # shellcheck disable=SC2016 # the inner shell expands its own arguments
@@ -37,8 +43,8 @@ printf '%s\n' "${sources[@]}" | (cd "$root" && xargs -P "$(nproc)" -I{} sh -c '
   log="$1/$(echo "$2" | tr / _).log"
   "$3" -std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror \
     -isystem "$4" -isystem "$4/QtCore" -isystem "$4/QtGui" -isystem "$4/QtWidgets" \
-    -Isrc -I"$5" "$2" >"$log" 2>&1 || echo "$2" >>"$1/failed"
-' _ "$work" {} "$cxx" "$qt" "$generated")
+    -isystem "$6" -Isrc -I"$5" "$2" >"$log" 2>&1 || echo "$2" >>"$1/failed"
+' _ "$work" {} "$cxx" "$qt" "$generated" "$sodium")
 
 "$windres" "$generated/kestrune.rc" -O coff -o "$work/kestrune.res" >"$work/windres.log" 2>&1 ||
   echo "$generated/kestrune.rc" >>"$work/failed"
