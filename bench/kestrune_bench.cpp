@@ -6,6 +6,8 @@
 //   save        SaveData: the whole list written, synced and renamed over data.enc
 //   sort        a header click on each column, both directions, in the C locale
 //               and with en_US collation, until the list has been painted again
+//   find        one Find Next for a text that no row holds, so that it scans
+//               every username and location, letter case ignored and matched
 //   peak memory of a fresh process that loads a vault and shows it (and of one
 //               that then sorts it once)
 // and, in the same run, the floor of plain C++ without Qt for load, save and
@@ -28,6 +30,8 @@
 #include "store/FileHelpers.h"
 #include "ui/Forms.h"
 #include "ui/ProgramIdentity.h"
+#include "ui/main/EntryCommands.h"
+#include "ui/main/EntryFind.h"
 #include "ui/main/EntryList.h"
 #include "ui/main/Form1.h"
 
@@ -490,6 +494,52 @@ void sortCase(benchmark::State& state, std::size_t count, bool icu, int column, 
     model.setCollatorLocale(QLocale());
 }
 
+// Find Next as the user runs it (F3), for a text that no row holds: the whole
+// list is scanned, then the status line says so. The floor looks for the same
+// bytes in the raw vault's usernames and locations with std::string_view.
+void findCase(benchmark::State& state, std::size_t count, bool matchCase) {
+    const Vault& vault = vaultOf(count);
+    ui::Form1* form = residentWindow(vault);
+    bench::RawVault raw;
+    if (form == nullptr || !bench::loadRaw(vault.dataPath, raw)) {
+        state.SkipWithError("the main window could not be filled");
+        return;
+    }
+    const QString text = QStringLiteral("qqxz"); // held by no row
+    const std::string bytes = text.toStdString();
+    ui::findRequest() = {text, matchCase};
+    form->lstPass->selectRow(1);
+    Samples& find = samplesOf(matchCase ? "find (match case)" : "find", count);
+    const std::size_t from = find.program.size();
+    for (auto _ : state) {
+        const Stopwatch findWatch;
+        form->commands().FindNext();
+        const double findMs = findWatch.wallMs();
+        find.programCpu.push_back(findWatch.cpuMs());
+        if (form->lstPass->firstSelected() != 1 ||
+            form->statusText() != QStringLiteral("Cannot find \"%1\".").arg(text)) {
+            state.SkipWithError("Find Next found a row, or said nothing");
+            break;
+        }
+
+        const Stopwatch floorWatch;
+        std::size_t hits = 0;
+        for (const auto& entry : raw.entries) {
+            hits += entry[0].find(bytes) != std::string_view::npos ||
+                    entry[2].find(bytes) != std::string_view::npos;
+        }
+        benchmark::DoNotOptimize(hits);
+        const double floorMs = floorWatch.wallMs();
+        find.floorCpu.push_back(floorWatch.cpuMs());
+
+        state.SetIterationTime(findMs / 1000);
+        find.program.push_back(findMs);
+        find.floor.push_back(floorMs);
+    }
+    setFloorCounters(state, find, from);
+    ui::findRequest() = {};
+}
+
 // ---------------------------------------------------------------------------
 // Peak memory, in a fresh child process per vault and kind.
 
@@ -700,6 +750,15 @@ int main(int argc, char** argv) {
             ->Iterations(runs)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
+        for (const bool matchCase : {false, true}) {
+            benchmark::RegisterBenchmark(
+                (std::string(matchCase ? "find/match-case/" : "find/") + std::to_string(count))
+                    .c_str(),
+                [=](benchmark::State& s) { findCase(s, count, matchCase); })
+                ->Iterations(runs)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
         for (const bool icu : {false, true}) {
             for (int column = 0; column < 3; ++column) {
                 for (const bool descending : {false, true}) {

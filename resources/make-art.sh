@@ -255,6 +255,21 @@ btn_cancel() {
         'circle 128,128 128,40' 'line 66,66 190,190')"
 }
 
+btn_generate() {
+    # A die, tilted, for a password made at random.
+    button btn-generate.png "
+      translate 128,128 rotate -12
+      stroke $ink stroke-width 14 fill $paper
+      roundrectangle -96,-96 96,96 30,30
+      stroke none fill $blue
+      circle -50,-50 -50,-30
+      circle 50,-50 50,-30
+      circle 0,0 0,20
+      circle -50,50 -50,70
+      circle 50,50 50,70
+    "
+}
+
 buttons() {
     btn_add
     btn_edit
@@ -266,6 +281,7 @@ buttons() {
     btn_copy_location
     btn_save
     btn_cancel
+    btn_generate
 }
 
 main() {

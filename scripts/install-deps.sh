@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6test6
   libgtest-dev libbenchmark-dev
   libicu-dev
-  # the sealed data file: Argon2id, secretstream, BLAKE2b
+  # the sealed data file (Argon2id, secretstream, BLAKE2b) and the password
+  # generator's random source
   libsodium-dev
   xvfb xauth xdotool xclip x11-utils openbox
   dbus-daemon at-spi2-core python3 python3-dbus

@@ -7,6 +7,7 @@
 #include "platform/Opener.h"
 #include "platform/ProgramExit.h"
 #include "platform/ProgramFolder.h"
+#include "platform/Timers.h"
 #include "platform/UserSettings.h"
 #include "platform/WindowOnTop.h"
 
@@ -24,6 +25,7 @@ struct Services {
     Opener* opener = nullptr;
     FileLocks* locks = nullptr;
     FileStamps* stamps = nullptr;
+    Timers* timers = nullptr;
 };
 
 // The services in use.

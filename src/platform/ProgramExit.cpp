@@ -1,6 +1,7 @@
 #include "platform/ProgramExit.h"
 
 #include "platform/Platform.h"
+#include "platform/SecretClipboard.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,11 @@ void runProgramEndWork() {
     for (const auto& step : work) {
         step();
     }
+}
+
+void endProgram() {
+    secretClipboard().clearIfStillHeld();
+    services().exit->endNow();
 }
 
 void ProcessExit::endNow() {

@@ -19,6 +19,11 @@ public:
     virtual void endNow() = 0;
 };
 
+// Ends the program at once through the exit service in use, after emptying
+// the clipboard of a secret that secretClipboard() put there and that it still
+// holds. Every way out of the program goes through here.
+void endProgram();
+
 class ProcessExit final : public ProgramExit {
 public:
     void endNow() override;

@@ -49,7 +49,7 @@ void CredentialStore::fail(const QString& what, const QString& why) {
 
 bool CredentialStore::failAndEnd(const QString& what, const QString& why) {
     fail(what + QStringLiteral("  The program will close; the file has not been changed."), why);
-    platform::services().exit->endNow();
+    platform::endProgram();
     return false;
 }
 
@@ -71,7 +71,7 @@ bool CredentialStore::BeginLogin() {
         fail(named(QStringLiteral("%1 is already running with this data file.")),
              named(QStringLiteral("Use the copy of %1 that is running.  This one will close; "
                                   "it has not read or changed the file.")));
-        platform::services().exit->endNow();
+        platform::endProgram();
         return false;
     }
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {

@@ -1,5 +1,7 @@
 #include "support/FakePlatform.h"
 
+#include <algorithm>
+
 namespace kestrune::test {
 
 platform::Answer FakeMessageBoxes::show(QWidget* /*owner*/, const QString& text,
@@ -25,10 +27,38 @@ void FakeSettings::setValue(const QString& application, const QString& section, 
     values.insert(application + '/' + section + '/' + name, value);
 }
 
+platform::Timers::Id FakeTimers::startOnce(int ms, std::function<void()> action) {
+    const Id id = nextId_++;
+    pending.push_back({id, now + ms, std::move(action)});
+    return id;
+}
+
+void FakeTimers::cancel(Id id) {
+    std::erase_if(pending, [id](const Pending& p) { return p.id == id; });
+}
+
+void FakeTimers::advance(qint64 ms) {
+    const qint64 until = now + ms;
+    for (;;) {
+        // The earliest action due by then; an action may start or cancel others.
+        auto next =
+            std::min_element(pending.begin(), pending.end(),
+                             [](const Pending& a, const Pending& b) { return a.due < b.due; });
+        if (next == pending.end() || next->due > until) {
+            break;
+        }
+        now = next->due;
+        const std::function<void()> action = std::move(next->action);
+        pending.erase(next);
+        action();
+    }
+    now = until;
+}
+
 FakePlatform::FakePlatform(const QString& programFolder) {
     folder.folder = programFolder;
-    platform::install(
-        {&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks, nullptr});
+    platform::install({&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks,
+                       nullptr, &timers});
 }
 
 FakePlatform::~FakePlatform() {

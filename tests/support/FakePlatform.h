@@ -104,6 +104,27 @@ public:
     void unlockAll() override { ++unlocks; }
 };
 
+// A clock that moves only when the test says so: actions fall due as it is
+// moved on, in the order of their times.
+class FakeTimers final : public platform::Timers {
+public:
+    struct Pending {
+        Id id;
+        qint64 due;
+        std::function<void()> action;
+    };
+    qint64 now = 0; // ms
+    std::vector<Pending> pending;
+
+    Id startOnce(int ms, std::function<void()> action) override;
+    void cancel(Id id) override;
+    // Moves the clock on by `ms`, running every action that falls due.
+    void advance(qint64 ms);
+
+private:
+    Id nextId_ = 1;
+};
+
 // Installs all doubles on construction and the real services on destruction.
 class FakePlatform {
 public:
@@ -120,6 +141,7 @@ public:
     FakeClipboard clipboard;
     FakeOpener opener;
     FakeLocks locks;
+    FakeTimers timers;
 };
 
 } // namespace kestrune::test

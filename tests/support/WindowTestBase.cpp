@@ -2,6 +2,7 @@
 
 #include "app/Resources.h"
 #include "app/frmSplash.h"
+#include "platform/SecretClipboard.h"
 #include "store/CredentialStore.h"
 #include "store/HighBitCodec.h"
 #include "ui/Forms.h"
@@ -21,6 +22,7 @@ namespace kestrune::test {
 ProgramFixture::ProgramFixture() {
     app::initResources();
     fake = std::make_unique<FakePlatform>(QDir::toNativeSeparators(folder.path()));
+    platform::secretClipboard().reset();
     ui::versionInformation() = ui::builtVersionInformation();
     ui::LoadIdentity();
     store::credentialStore().reset();
@@ -30,6 +32,7 @@ ProgramFixture::ProgramFixture() {
 
 ProgramFixture::~ProgramFixture() {
     unloadAllWindows();
+    platform::secretClipboard().reset();
     store::credentialStore().reset();
     ui::versionInformation() = ui::builtVersionInformation();
     ui::LoadIdentity();

@@ -295,7 +295,7 @@ void frmPass::cmdCancel_Click() {
 
 void frmPass::endProgram() {
     Timer1->stop();
-    platform::services().exit->endNow();
+    platform::endProgram();
 }
 
 void frmPass::Timer1_Timer() {
@@ -309,7 +309,7 @@ void frmPass::closeEvent(QCloseEvent* event) {
     Timer1->stop();
     forms().forget(this);
     if (store().state.MasterPassword.isEmpty()) {
-        platform::services().exit->endNow();
+        platform::endProgram();
     }
 }
 

@@ -1,13 +1,18 @@
 #include "ui/main/EntryCommands.h"
 
 #include "platform/Platform.h"
+#include "platform/SecretClipboard.h"
 #include "ui/AddressRules.h"
 #include "ui/Forms.h"
 #include "ui/dialogs/frmWebsite.h"
+#include "ui/main/EntryFind.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
 #include "ui/main/SavedChange.h"
 #include "ui/main/frmAdd.h"
+#include "ui/main/frmFind.h"
+
+#include <QLineEdit>
 
 namespace kestrune::ui {
 
@@ -81,7 +86,10 @@ void EntryCommands::Copy(int index) {
         main_.StatusMessage(QStringLiteral("Copied Username ") + rows.text(row));
         break;
     case 1:
-        clipboard.setText(rows.subItem(row, 1), true);
+        // A copied password does not stay: it is emptied from the clipboard
+        // 30 seconds later, or when the program ends, unless something else
+        // has been copied over it by then.
+        platform::secretClipboard().put(rows.subItem(row, 1), kPasswordOnClipboardMs);
         main_.StatusMessage(QStringLiteral("Copied Password ") + rows.subItem(row, 1));
         break;
     case 2:
@@ -111,6 +119,27 @@ void EntryCommands::GoTo() {
 
 void EntryCommands::Website() {
     OpenOwnerWebsite();
+}
+
+void EntryCommands::Find() {
+    frmFind* window = forms().show<frmFind>();
+    window->txtFind->setFocus(Qt::OtherFocusReason);
+    window->txtFind->selectAll();
+}
+
+void EntryCommands::FindNext() {
+    const FindRequest& request = findRequest();
+    if (request.text.isEmpty()) {
+        Find();
+        return;
+    }
+    const qsizetype found = FindNextRow(main_.lstPass->rows(), selectedRow(), request);
+    if (found == 0) {
+        main_.StatusMessage(QStringLiteral("Cannot find \"%1\".").arg(request.text));
+        return;
+    }
+    // No status text: the line keeps its last message.
+    main_.lstPass->selectRow(found);
 }
 
 } // namespace kestrune::ui

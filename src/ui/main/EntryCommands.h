@@ -6,6 +6,9 @@ namespace kestrune::ui {
 
 class Form1;
 
+// How long a copied password stays on the clipboard.
+inline constexpr int kPasswordOnClipboardMs = 30'000;
+
 // The commands of the main window. A button, its menu item and its keyboard
 // shortcut all call the one function here. Each command acts on the first
 // selected row as shown and reports its result in the status line.
@@ -25,6 +28,13 @@ public:
     void GoTo();
     // Opens the owner's web site.
     void Website();
+    // Opens the Find window, or brings it to the front, ready for typing.
+    void Find();
+    // Selects the next row after the selected one whose username or location
+    // holds the find request's text, and scrolls it into view; says so on the
+    // status line when none does. With nothing to look for yet it opens the
+    // Find window.
+    void FindNext();
 
 private:
     // The first selected row, or 0 when there is none.

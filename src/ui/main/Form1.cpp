@@ -14,6 +14,7 @@
 #include "ui/dialogs/frmWebsite.h"
 #include "ui/main/ListLayout.h"
 #include "ui/main/frmAdd.h"
+#include "ui/main/frmFind.h"
 #include "ui/main/modListViewEnh.h"
 
 #include <QAction>
@@ -110,6 +111,9 @@ void Form1::buildMenus() {
     mnuDataItem[1] = mnuData->addAction(QStringLiteral("Delete Selected Item"));
     mnuDataItem[2] = mnuData->addAction(QStringLiteral("Edit Selected Item"));
     mnuDataItem[3] = mnuData->addAction(QStringLiteral("Goto \"Used At\" Location"));
+    mnuData->addSeparator();
+    mnuDataFind = mnuData->addAction(QStringLiteral("Find..."));
+    mnuDataFindNext = mnuData->addAction(QStringLiteral("Find Next"));
 
     mnuCopy = menuBar()->addMenu(QStringLiteral("Copy"));
     mnuCopy->setObjectName(QStringLiteral("mnuCopy"));
@@ -135,6 +139,8 @@ void Form1::buildMenus() {
     name(mnuDataItem[1], "mnuDataItem(1)");
     name(mnuDataItem[2], "mnuDataItem(2)");
     name(mnuDataItem[3], "mnuDataItem(3)");
+    name(mnuDataFind, "mnuDataFind");
+    name(mnuDataFindNext, "mnuDataFindNext");
     name(mnuCopyItem[0], "mnuCopyItem(0)");
     name(mnuCopyItem[1], "mnuCopyItem(1)");
     name(mnuCopyItem[2], "mnuCopyItem(2)");
@@ -165,6 +171,8 @@ void Form1::connectCommands() {
     connect(mnuRemoveEncryption, &QAction::triggered, this,
             [this] { dataFileCommands_.RemoveEncryption(); });
     connect(mnuFile, &QMenu::aboutToShow, this, &Form1::updateFileMenu);
+    bind(nullptr, mnuDataFind, [&c] { c.Find(); });
+    bind(nullptr, mnuDataFindNext, [&c] { c.FindNext(); });
     connect(mnuHelpItem[0], &QAction::triggered, this, &Form1::ViewHelp);
     connect(mnuAboutItem[0], &QAction::triggered, this, &Form1::ShowAbout);
 
@@ -172,6 +180,8 @@ void Form1::connectCommands() {
     mnuDataItem[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     mnuDataItem[1]->setShortcut(QKeySequence(Qt::Key_Delete));
     mnuDataItem[3]->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+    mnuDataFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuDataFindNext->setShortcut(QKeySequence(Qt::Key_F3));
     mnuCopyItem[0]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     mnuCopyItem[1]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     mnuCopyItem[2]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
@@ -180,6 +190,8 @@ void Form1::connectCommands() {
     for (QAction* item : mnuDataItem) {
         item->setShortcutContext(Qt::WindowShortcut);
     }
+    mnuDataFind->setShortcutContext(Qt::WindowShortcut);
+    mnuDataFindNext->setShortcutContext(Qt::WindowShortcut);
     connect(lstPass, &QAbstractItemView::doubleClicked, this, [&c](const QModelIndex& index) {
         if (index.isValid()) {
             c.Edit();
@@ -328,19 +340,20 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<Form8>();
     forms().unload<frmAbout>();
     forms().unload<frmAdd>();
+    forms().unload<frmFind>();
     emit closing();
     forms().forget(this);
     // A web window on screen is still handing the owner's web site to the
     // browser: the program ends when it has closed itself.
     if (auto* web = forms().find<frmWebsite>(); web != nullptr && web->isVisible()) {
-        connect(web, &QObject::destroyed, [] { platform::services().exit->endNow(); });
+        connect(web, &QObject::destroyed, [] { platform::endProgram(); });
         return;
     }
     if (ProgramIdentity().SkinEnabled) {
         skin::StopSkin();
     }
     forms().unload<frmWebsite>();
-    platform::services().exit->endNow();
+    platform::endProgram();
 }
 
 } // namespace kestrune::ui

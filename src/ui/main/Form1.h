@@ -60,6 +60,8 @@ public:
     QAction* mnuRemoveEncryption = nullptr;
     QMenu* mnuData = nullptr;
     std::array<QAction*, 4> mnuDataItem{};
+    QAction* mnuDataFind = nullptr;     // "Find...", after a separator
+    QAction* mnuDataFindNext = nullptr; // "Find Next"
     QMenu* mnuCopy = nullptr;
     std::array<QAction*, 3> mnuCopyItem{};
     QMenu* mnuHelp = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "store/DataFileFormat.h"
+#include "store/PasswordGenerator.h"
 #include "ui/EnterClicksButton.h"
 #include "ui/Forms.h"
 #include "ui/PictureButton.h"
@@ -15,6 +16,7 @@
 
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace kestrune::ui {
@@ -82,6 +84,8 @@ frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
     // Created in the tab order of the design.
     cmdDelete = makePictureButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
     cmdAdd = makePictureButton(this, "cmdAdd", QStringLiteral("Save"), "btn-save");
+    cmdGenerate =
+        makePictureButton(this, "cmdGenerate", QStringLiteral("Generate"), "btn-generate");
     SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Username:"), kCaptionAlignment);
     txtUsername = makeTextBox(this, "txtUsername");
     SkinLabel2 = makeLabel(this, "SkinLabel2", QStringLiteral("Password:"), kCaptionAlignment);
@@ -89,7 +93,8 @@ frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
     SkinLabel3 = makeLabel(this, "SkinLabel3", QStringLiteral("Website:"), kCaptionAlignment);
     txtWebsite = makeTextBox(this, "txtWebsite");
     setTabOrder(cmdDelete, cmdAdd);
-    setTabOrder(cmdAdd, txtUsername);
+    setTabOrder(cmdAdd, cmdGenerate);
+    setTabOrder(cmdGenerate, txtUsername);
     setTabOrder(txtUsername, txtPassword);
     setTabOrder(txtPassword, txtWebsite);
     QFont bold = Forms::designFont();
@@ -100,6 +105,7 @@ frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
 
     placeInTwips(cmdDelete, 3420, 1500, 1155, 1035);
     placeInTwips(cmdAdd, 120, 1500, 1155, 1035);
+    placeInTwips(cmdGenerate, 1770, 1500, 1155, 1035);
     placeInTwips(SkinLabel1, 120, 120, 1155, 255);
     placeInTwips(txtUsername, 1320, 60, 3255, 315);
     placeInTwips(SkinLabel2, 120, 540, 1155, 255);
@@ -110,6 +116,9 @@ frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
 
     connect(cmdAdd, &QToolButton::clicked, this, &frmAdd::cmdAdd_Click);
     connect(cmdDelete, &QToolButton::clicked, this, &frmAdd::cmdDelete_Click);
+    connect(cmdGenerate, &QToolButton::clicked, this, &frmAdd::cmdGenerate_Click);
+    auto* generate = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(generate, &QShortcut::activated, this, &frmAdd::cmdGenerate_Click);
     // Enter saves from the website box only, and on a focused button clicks it.
     connect(txtWebsite, &QLineEdit::returnPressed, this, &frmAdd::cmdAdd_Click);
     enterClicksButtons(this);
@@ -197,6 +206,12 @@ void frmAdd::cmdAdd_Click() {
 
 void frmAdd::cmdDelete_Click() {
     forms().unload<frmAdd>();
+}
+
+void frmAdd::cmdGenerate_Click() {
+    // Typed over the box's text, so that Undo brings back what was there.
+    txtPassword->selectAll();
+    txtPassword->insert(store::GeneratePassword());
 }
 
 void frmAdd::closeEvent(QCloseEvent* event) {

@@ -45,8 +45,9 @@ public:
 
     bool addMode() const { return addMode_; }
 
-    QToolButton* cmdDelete = nullptr; // "Cancel"
-    QToolButton* cmdAdd = nullptr;    // "Save"
+    QToolButton* cmdDelete = nullptr;   // "Cancel"
+    QToolButton* cmdAdd = nullptr;      // "Save"
+    QToolButton* cmdGenerate = nullptr; // "Generate"
     skin::SkinLabel* SkinLabel1 = nullptr;
     QLineEdit* txtUsername = nullptr;
     skin::SkinLabel* SkinLabel2 = nullptr;
@@ -59,6 +60,9 @@ public slots:
     void cmdAdd_Click();
     // Cancel.
     void cmdDelete_Click();
+    // Generate (or Ctrl+G): a new password in the password box, in clear.
+    // Nothing is saved until Save.
+    void cmdGenerate_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -174,6 +174,62 @@ private slots:
         QCOMPARE(main->statusText(), status);
     }
 
+    // A copied password leaves the clipboard 30 seconds later, or when the
+    // program ends, unless something else was copied over it; usernames and
+    // locations stay. Each step: "copy N" (row 2, or "copy N row R"), "wait MS",
+    // "user TEXT" (copied in another program), "close" (File, Exit), and
+    // "expect TEXT" (what the clipboard holds now).
+    void aCopiedPasswordLeavesTheClipboard_data() {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("exits");
+        QTest::newRow("cleared when still ours")
+            << QStringList{"copy 1", "wait 29999", "expect pw-b", "wait 1", "expect "} << 0;
+        QTest::newRow("kept when changed")
+            << QStringList{"copy 1", "user other", "wait 30000", "expect other"} << 0;
+        QTest::newRow("a location copied over it")
+            << QStringList{"copy 1", "copy 2", "wait 30000", "expect C:\\Data"} << 0;
+        QTest::newRow("restarted by a second copy")
+            << QStringList{"copy 1",      "wait 20000", "copy 1 row 1", "wait 20000",
+                           "expect pw-a", "wait 10000", "expect "}
+            << 0;
+        QTest::newRow("a username is not cleared")
+            << QStringList{"copy 0", "wait 60000", "expect bob"} << 0;
+        QTest::newRow("a location is not cleared")
+            << QStringList{"copy 2", "wait 60000", "expect C:\\Data"} << 0;
+        QTest::newRow("cleared at the end of the program")
+            << QStringList{"copy 1", "wait 5000", "close", "expect "} << 1;
+        QTest::newRow("at the end, kept when changed")
+            << QStringList{"copy 1", "user other", "close", "expect other"} << 1;
+    }
+    void aCopiedPasswordLeavesTheClipboard() {
+        QFETCH(QStringList, steps);
+        QFETCH(int, exits);
+        Form1* main = test::loggedInMainWindow(*fixture, kThree);
+        test::FakeClipboard& clipboard = fixture->fake->clipboard;
+        QString status;
+        for (const QString& step : steps) {
+            const QString verb = step.section(u' ', 0, 0);
+            const QString rest = step.section(u' ', 1);
+            if (verb == u"copy") {
+                main->lstPass->selectRow(rest.contains(u"row") ? rest.section(u' ', 2).toInt() : 2);
+                main->commands().Copy(rest.section(u' ', 0, 0).toInt());
+                status = main->statusText();
+            } else if (verb == u"wait") {
+                fixture->fake->timers.advance(rest.toInt());
+            } else if (verb == u"user") {
+                clipboard.setText(rest, false);
+            } else if (verb == u"close") {
+                main->close();
+            } else {
+                QCOMPARE(clipboard.content, rest);
+            }
+        }
+        QCOMPARE(fixture->fake->exit.calls, exits);
+        if (exits == 0) {
+            QCOMPARE(main->statusText(), status); // the clearing posts nothing
+        }
+    }
+
     void goToDecidesWhatToOpen_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("opened");

@@ -101,7 +101,10 @@ private slots:
         QVERIFY(main->mnuFile->actions()[2]->isSeparator());
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
-                              "Goto \"Used At\" Location"}));
+                              "Goto \"Used At\" Location", "", "Find...", "Find Next"}));
+        QVERIFY(main->mnuData->actions()[4]->isSeparator());
+        QCOMPARE(main->mnuDataFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        QCOMPARE(main->mnuDataFindNext->shortcut(), QKeySequence(Qt::Key_F3));
         QCOMPARE(captionsOf(main->mnuCopy), QStringList({"Selected Username", "Selected Password",
                                                          "Selected Used At Location"}));
         QCOMPARE(captionsOf(main->mnuHelp), QStringList({"View Help"}));

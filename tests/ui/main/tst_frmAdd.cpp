@@ -3,6 +3,7 @@
 
 #include "store/CredentialStore.h"
 #include "ui/Forms.h"
+#include "ui/Twips.h"
 #include "ui/main/EntryHandOver.h"
 #include "ui/main/Form1.h"
 #include "ui/main/frmAdd.h"
@@ -12,7 +13,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
+
 #include <QToolButton>
+#include <sodium.h>
 
 using namespace kestrune;
 using kestrune::store::Entry;
@@ -23,6 +26,7 @@ using kestrune::ui::frmAdd;
 class tst_frmAdd : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QVERIFY(sodium_init() >= 0); }
     void init() { fixture = std::make_unique<test::ProgramFixture>(); }
     void cleanup() { fixture.reset(); }
 
@@ -372,7 +376,49 @@ private slots:
         QCOMPARE(main->lstPass->rows().count(), qsizetype(edit ? 3 : 4));
     }
 
+    // Generate, between Save and Cancel and after Save in the tab order,
+    // fills the password box with a new password; nothing is saved until Save.
+    void generateFillsThePasswordBoxAndOnlySaveStoresIt() {
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        const QByteArray before = fixture->readDataFile();
+        frmAdd* dialog = openAdd(main);
+        QCOMPARE(dialog->cmdGenerate->text(), QStringLiteral("Generate"));
+        QVERIFY(!dialog->cmdGenerate->icon().isNull());
+        QCOMPARE(dialog->cmdGenerate->geometry(), ui::twipsRect(1770, 1500, 1155, 1035));
+        QCOMPARE(dialog->cmdGenerate->geometry().size(), dialog->cmdAdd->size());
+        QCOMPARE(nextTabStop(dialog->cmdAdd), dialog->cmdGenerate);
+        QCOMPARE(nextTabStop(dialog->cmdGenerate), dialog->txtUsername);
+
+        dialog->txtUsername->setText(QStringLiteral("dave"));
+        dialog->txtPassword->setText(QStringLiteral("typed"));
+        dialog->cmdGenerate->click();
+        const QString first = dialog->txtPassword->text();
+        QCOMPARE(first.size(), qsizetype(20));
+        QCOMPARE(dialog->txtPassword->echoMode(), QLineEdit::Normal);
+        dialog->show();
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QTest::keyClick(dialog->txtUsername, Qt::Key_G, Qt::ControlModifier);
+        const QString second = dialog->txtPassword->text();
+        QCOMPARE(second.size(), qsizetype(20));
+        QVERIFY(second != first);
+        QCOMPARE(dialog->txtUsername->text(), QStringLiteral("dave"));
+        QCOMPARE(fixture->readDataFile(), before);
+        QVERIFY(fixture->fake->messages.shown.empty());
+
+        dialog->cmdAdd->click();
+        QCOMPARE(fixture->readDataFile(), test::fileWith({{"dave", second, ""}}));
+    }
+
 private:
+    // The control that Tab moves the focus to from `from`.
+    static QWidget* nextTabStop(QWidget* from) {
+        QWidget* next = from->nextInFocusChain();
+        while (next != from && !(next->focusPolicy() & Qt::TabFocus)) {
+            next = next->nextInFocusChain();
+        }
+        return next;
+    }
     frmAdd* openAdd(Form1* main) {
         main->commands().Add();
         auto* dialog = forms().find<frmAdd>();
