@@ -1,5 +1,7 @@
 #include "support/FakePlatform.h"
 
+#include <QTest>
+
 namespace kestrune::test {
 
 platform::Answer FakeMessageBoxes::show(QWidget* /*owner*/, const QString& text,
@@ -13,6 +15,18 @@ platform::Answer FakeMessageBoxes::show(QWidget* /*owner*/, const QString& text,
     }
     return buttons == platform::Buttons::RetryCancel ? platform::Answer::Retry
                                                      : platform::Answer::Ok;
+}
+
+char* toString(const std::vector<ShownMessage>& messages) {
+    QStringList boxes;
+    for (const ShownMessage& m : messages) {
+        boxes.append(QStringLiteral("[\"%1\" titled \"%2\", buttons %3, icon %4]")
+                         .arg(m.text, m.title)
+                         .arg(int(m.buttons))
+                         .arg(int(m.icon)));
+    }
+    return QTest::toString(QString::number(messages.size()) + QStringLiteral(" boxes ") +
+                           boxes.join(QLatin1Char(' ')));
 }
 
 QString FakeSettings::value(const QString& application, const QString& section, const QString& name,

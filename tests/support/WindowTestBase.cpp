@@ -14,7 +14,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
+
+#include <utility>
 
 namespace kestrune::test {
 
@@ -49,6 +52,31 @@ void ProgramFixture::writeDataFile(const QByteArray& bytes) const {
 QByteArray ProgramFixture::readDataFile() const {
     QFile file(dataFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WindowTestBase::startAfresh() {
+    fixture.reset(); // the doubles of the program so far go first
+    fixture = std::make_unique<ProgramFixture>();
+}
+
+void WindowTestBase::expectMessages(const std::vector<ShownMessage>& expected) {
+    const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
+    QCOMPARE(shown, expected);
+}
+
+void WindowTestBase::expectFileFailure(const QString& what, WriteFailure how,
+                                       const QByteArray& before) {
+    const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
+    QCOMPARE(shown.size(), std::size_t(1));
+    const ShownMessage& box = shown.front();
+    QCOMPARE(box.title, app::ProgramIdentity().ProductName);
+    QCOMPARE(box.buttons, platform::Buttons::Ok);
+    QCOMPARE(box.icon, platform::Icon::Critical);
+    QCOMPARE(box.text.section(QStringLiteral("\n\n"), 0, 0), what);
+    const QString message = failureMessageProblem(box.text, fixture->dataFile(), how);
+    QVERIFY2(message.isEmpty(), qPrintable(message));
+    const QString file = untouchedFileProblem(fixture->dataFile(), how, before);
+    QVERIFY2(file.isEmpty(), qPrintable(file));
 }
 
 void runInEventLoop(const std::function<void()>& action) {

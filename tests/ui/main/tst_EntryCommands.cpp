@@ -1,19 +1,14 @@
 #include "MainWindowTestUtil.h"
-#include "support/WriteFailure.h"
 
-#include "ui/Forms.h"
-#include "ui/dialogs/frmWebsite.h"
 #include "ui/main/EntryHandOver.h"
-#include "ui/main/Form1.h"
 #include "ui/main/frmAdd.h"
 #include "ui/main/modListViewEnh.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
 using namespace kestrune;
 using kestrune::store::Entry;
 using kestrune::ui::Form1;
@@ -34,16 +29,12 @@ const std::vector<Entry> kThree = {
     {"ann", "pw-a", "www.example.com"}, {"bob", "pw-b", "C:\\Data"}, {"carl", "pw-c", "mail"}};
 } // namespace
 
-class tst_EntryCommands : public QObject {
+class tst_EntryCommands : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void withoutASelectionEachCommandSaysSo() {
         for (const bool emptyList : {true, false}) {
-            fixture.reset(); // the doubles of the last round go first
-            fixture = std::make_unique<test::ProgramFixture>();
+            startAfresh();
             Form1* main =
                 test::loggedInMainWindow(*fixture, emptyList ? std::vector<Entry>{} : kThree);
             const QByteArray before = fixture->readDataFile();
@@ -58,14 +49,14 @@ private slots:
             QCOMPARE(main->statusText(),
                      QStringLiteral("You must first select an entry to go to."));
             for (int i = 0; i < 3; ++i) {
-                fixture->fake->clipboard.setText(QStringLiteral("old"), false);
+                fake().clipboard.setText(QStringLiteral("old"), false);
                 c.Copy(i);
                 QCOMPARE(main->statusText(),
                          QStringLiteral("You must first select a row to copy from."));
-                QCOMPARE(fixture->fake->clipboard.content, QString()); // emptied all the same
+                QCOMPARE(fake().clipboard.content, QString()); // emptied all the same
             }
-            QVERIFY(fixture->fake->messages.shown.empty());
-            QVERIFY(fixture->fake->opener.opened.isEmpty());
+            expectNoMessage();
+            QVERIFY(fake().opener.opened.isEmpty());
             QCOMPARE(fixture->readDataFile(), before);
         }
     }
@@ -73,16 +64,12 @@ private slots:
     void deleteAsksWithTheEntrysThreeFields() {
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
         main->lstPass->selectRow(2);
-        fixture->fake->messages.answers = {platform::Answer::Cancel};
+        fake().messages.answers = {platform::Answer::Cancel};
         main->commands().Delete();
-        const auto& shown = fixture->fake->messages.shown;
-        QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].title, QStringLiteral("Confirm Delete"));
-        QCOMPARE(shown[0].buttons, platform::Buttons::OkCancel);
-        QCOMPARE(shown[0].icon, platform::Icon::None);
-        QCOMPARE(shown[0].text,
-                 QStringLiteral("Are you sure you want to delete the following information?\r\n"
-                                "\r\nUsername: bob\r\nPassword: pw-b\r\nUsed At: C:\\Data"));
+        expectOneMessage(
+            QStringLiteral("Are you sure you want to delete the following information?\r\n"
+                           "\r\nUsername: bob\r\nPassword: pw-b\r\nUsed At: C:\\Data"),
+            QStringLiteral("Confirm Delete"), platform::Buttons::OkCancel, platform::Icon::None);
     }
 
     void aCancelledDeleteChangesNothing_data() {
@@ -95,7 +82,7 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
         const QByteArray before = fixture->readDataFile();
         main->lstPass->selectRow(1);
-        fixture->fake->messages.answers = {answer};
+        fake().messages.answers = {answer};
         main->commands().Delete();
         QCOMPARE(test::shownRows(main), kThree);
         QCOMPARE(fixture->readDataFile(), before);
@@ -138,13 +125,10 @@ private slots:
             test::runWhileWritesFail(how, fixture->dataFile(), [&] { main->commands().Delete(); }));
         QCOMPARE(test::shownRows(main), shown);
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
-        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
-        QVERIFY2(file.isEmpty(), qPrintable(file));
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(2)); // question, failure
-        const QString text = fixture->fake->messages.shown[1].text;
-        QVERIFY2(text.contains(QStringLiteral("could not save")), qPrintable(text));
-        const QString message = test::failureMessageProblem(text, fixture->dataFile(), how);
-        QVERIFY2(message.isEmpty(), qPrintable(message));
+        auto& boxes = fake().messages.shown;
+        QCOMPARE(boxes.size(), std::size_t(2)); // the question, then the failure
+        boxes.erase(boxes.begin());
+        expectFileFailure(test::kEntriesNotSaved, how, before);
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 
@@ -153,12 +137,9 @@ private slots:
         QTest::addColumn<QString>("copied");
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("secret");
-        QTest::newRow("username") << 0 << "bob"
-                                  << "Copied Username bob" << false;
-        QTest::newRow("password") << 1 << "pw-b"
-                                  << "Copied Password pw-b" << true;
-        QTest::newRow("location") << 2 << "C:\\Data"
-                                  << "Copied Location C:\\Data" << false;
+        QTest::newRow("username") << 0 << u"bob"_s << u"Copied Username bob"_s << false;
+        QTest::newRow("password") << 1 << u"pw-b"_s << u"Copied Password pw-b"_s << true;
+        QTest::newRow("location") << 2 << u"C:\\Data"_s << u"Copied Location C:\\Data"_s << false;
     }
     void copyPutsTheFieldOnTheClipboardAndRepeatsIt() {
         QFETCH(int, index);
@@ -168,40 +149,31 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
         main->lstPass->selectRow(2);
         main->commands().Copy(index);
-        QCOMPARE(fixture->fake->clipboard.content, copied);
-        QCOMPARE(fixture->fake->clipboard.secret, secret);
+        QCOMPARE(fake().clipboard.content, copied);
+        QCOMPARE(fake().clipboard.secret, secret);
         QCOMPARE(main->statusText(), status);
     }
 
     void goToDecidesWhatToOpen_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("www without a scheme") << "www.example.com"
-                                              << "http://www.example.com";
-        QTest::newRow("https anywhere") << "HTTPS://example.com"
-                                        << "HTTPS://example.com";
-        QTest::newRow("http in capitals") << "see HTTP://example.com"
-                                          << "see HTTP://example.com";
-        QTest::newRow("folder path") << "C:\\Data"
-                                     << "C:\\Data";
-        QTest::newRow(".ORG in capitals") << "EXAMPLE.ORG"
-                                          << "http://EXAMPLE.ORG";
-        QTest::newRow("org inside a word") << "Georgia office"
-                                           << "http://Georgia office";
-        QTest::newRow(".info without www") << "example.info"
-                                           << "example.info";
-        QTest::newRow("biz") << "shop.biz"
-                             << "http://shop.biz";
-        QTest::newRow("edu") << "uni.EDU"
-                             << "http://uni.EDU";
-        QTest::newRow("net without the dot") << "intranet"
-                                             << "intranet";
-        QTest::newRow("hostile, web-like") << "example.com & rm -rf ~"
-                                           << "http://example.com & rm -rf ~";
-        QTest::newRow("hostile, command substitution") << "$(reboot)"
-                                                       << "$(reboot)";
-        QTest::newRow("hostile, quotes") << "a.com\" && calc \""
-                                         << "http://a.com\" && calc \"";
+        QTest::newRow("www without a scheme")
+            << u"www.example.com"_s << u"http://www.example.com"_s;
+        QTest::newRow("https anywhere") << u"HTTPS://example.com"_s << u"HTTPS://example.com"_s;
+        QTest::newRow("http in capitals")
+            << u"see HTTP://example.com"_s << u"see HTTP://example.com"_s;
+        QTest::newRow("folder path") << u"C:\\Data"_s << u"C:\\Data"_s;
+        QTest::newRow(".ORG in capitals") << u"EXAMPLE.ORG"_s << u"http://EXAMPLE.ORG"_s;
+        QTest::newRow("org inside a word") << u"Georgia office"_s << u"http://Georgia office"_s;
+        QTest::newRow(".info without www") << u"example.info"_s << u"example.info"_s;
+        QTest::newRow("biz") << u"shop.biz"_s << u"http://shop.biz"_s;
+        QTest::newRow("edu") << u"uni.EDU"_s << u"http://uni.EDU"_s;
+        QTest::newRow("net without the dot") << u"intranet"_s << u"intranet"_s;
+        QTest::newRow("hostile, web-like")
+            << u"example.com & rm -rf ~"_s << u"http://example.com & rm -rf ~"_s;
+        QTest::newRow("hostile, command substitution") << u"$(reboot)"_s << u"$(reboot)"_s;
+        QTest::newRow("hostile, quotes")
+            << u"a.com\" && calc \""_s << u"http://a.com\" && calc \""_s;
     }
     void goToDecidesWhatToOpen() {
         QFETCH(QString, location);
@@ -211,14 +183,14 @@ private slots:
         main->commands().GoTo();
         // One call, one argument, exactly the location: nothing else is run.
         // It goes to the file explorer, not to the web site's opener.
-        QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
-        QCOMPARE(fixture->fake->opener.explored, QStringList{opened});
+        QCOMPARE(fake().opener.opened, QStringList{opened});
+        QCOMPARE(fake().opener.explored, QStringList{opened});
         QCOMPARE(main->statusText(), QStringLiteral("Opening Location..."));
     }
 
     void goToSaysSoWhenNothingCouldBeOpened() {
         Form1* main = test::loggedInMainWindow(*fixture, {{"u", "p", "C:\\Nowhere"}});
-        fixture->fake->opener.succeeds = false;
+        fake().opener.succeeds = false;
         main->lstPass->selectRow(1);
         main->commands().GoTo();
         QCOMPARE(main->statusText(), QStringLiteral("Could not open C:\\Nowhere"));
@@ -250,8 +222,8 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, {});
         main->StatusMessage(QStringLiteral("before"));
         main->cmdWebsite[0]->click();
-        QCOMPARE(fixture->fake->opener.opened, QStringList{"http://www.kestrune.example"});
-        QVERIFY(fixture->fake->opener.explored.isEmpty());
+        QCOMPARE(fake().opener.opened, QStringList{"http://www.kestrune.example"});
+        QVERIFY(fake().opener.explored.isEmpty());
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 
@@ -271,8 +243,7 @@ private slots:
         QFETCH(QKeySequence, keys);
         std::vector<Outcome> outcomes;
         for (int way = 0; way < 3; ++way) {
-            fixture.reset(); // the doubles of the last round go first
-            fixture = std::make_unique<test::ProgramFixture>();
+            startAfresh();
             Form1* main = test::loggedInMainWindow(*fixture, kThree);
             main->lstPass->selectRow(2);
             main->activateWindow();
@@ -291,9 +262,8 @@ private slots:
             } else {
                 QTest::keySequence(main->lstPass, keys);
             }
-            outcomes.push_back({main->statusText(), fixture->fake->clipboard.content,
-                                fixture->fake->opener.opened, forms().isLoaded<ui::frmAdd>(),
-                                main->lstPass->rows().count()});
+            outcomes.push_back({main->statusText(), fake().clipboard.content, fake().opener.opened,
+                                forms().isLoaded<ui::frmAdd>(), main->lstPass->rows().count()});
         }
         QVERIFY(outcomes[0] != Outcome{});
         QVERIFY(outcomes[0] == outcomes[1]);
@@ -310,9 +280,6 @@ private slots:
         QVERIFY(forms().isLoaded<ui::frmAdd>());
         QCOMPARE(ui::entryHandOver().EditUsername, QStringLiteral("bob"));
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_EntryCommands)
