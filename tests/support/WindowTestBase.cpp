@@ -59,24 +59,36 @@ void WindowTestBase::startAfresh() {
     fixture = std::make_unique<ProgramFixture>();
 }
 
-void WindowTestBase::expectMessages(const std::vector<ShownMessage>& expected) {
+void WindowTestBase::expectMessages(const std::vector<ShownMessage>& expected, Where where) {
     const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
-    QCOMPARE(shown, expected);
+    QTest::qCompare(shown, expected, "shown", "expected", where.file_name(), int(where.line()));
 }
 
 void WindowTestBase::expectFileFailure(const QString& what, WriteFailure how,
-                                       const QByteArray& before) {
+                                       const QByteArray& before, Where where) {
     const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
-    QCOMPARE(shown.size(), std::size_t(1));
+    const auto check = [&](bool ok, const QString& problem) {
+        return QTest::qVerify(ok, "expectFileFailure", qPrintable(problem), where.file_name(),
+                              int(where.line()));
+    };
+    if (!check(shown.size() == 1, QStringLiteral("%1 boxes shown").arg(shown.size()))) {
+        return;
+    }
     const ShownMessage& box = shown.front();
-    QCOMPARE(box.title, app::ProgramIdentity().ProductName);
-    QCOMPARE(box.buttons, platform::Buttons::Ok);
-    QCOMPARE(box.icon, platform::Icon::Critical);
-    QCOMPARE(box.text.section(QStringLiteral("\n\n"), 0, 0), what);
+    const bool failureBox = box.title == app::ProgramIdentity().ProductName &&
+                            box.buttons == platform::Buttons::Ok &&
+                            box.icon == platform::Icon::Critical;
+    if (!check(failureBox, QStringLiteral("not the failure box: ") + box.title) ||
+        !check(box.text.section(QStringLiteral("\n\n"), 0, 0) == what,
+               QStringLiteral("does not say \"") + what + QStringLiteral("\": ") + box.text)) {
+        return;
+    }
     const QString message = failureMessageProblem(box.text, fixture->dataFile(), how);
-    QVERIFY2(message.isEmpty(), qPrintable(message));
+    if (!check(message.isEmpty(), message)) {
+        return;
+    }
     const QString file = untouchedFileProblem(fixture->dataFile(), how, before);
-    QVERIFY2(file.isEmpty(), qPrintable(file));
+    check(file.isEmpty(), file);
 }
 
 void runInEventLoop(const std::function<void()>& action) {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <source_location>
 #include <vector>
 
 // Shared set-up of the window tests: a fresh program folder, the platform
@@ -50,18 +51,21 @@ protected:
     void startAfresh();
 
     // Each check below reads the message boxes shown since the last check and
-    // forgets them, so that the next one sees only what follows.
-    void expectMessages(const std::vector<ShownMessage>& expected);
+    // forgets them, so that the next one sees only what follows. A failure
+    // names the line of the test that called it.
+    using Where = std::source_location;
+    void expectMessages(const std::vector<ShownMessage>& expected, Where where = Where::current());
     void expectOneMessage(const QString& text, const QString& title, platform::Buttons buttons,
-                          platform::Icon icon) {
-        expectMessages({{text, title, buttons, icon}});
+                          platform::Icon icon, Where where = Where::current()) {
+        expectMessages({{text, title, buttons, icon}}, where);
     }
-    void expectNoMessage() { expectMessages({}); }
+    void expectNoMessage(Where where = Where::current()) { expectMessages({}, where); }
     // One box, the program's own failure box, tells of a failure with
     // data.enc: it says `what`, names the file and gives the reason of the
     // failure `how`; and the file is as it was, `before`, with nothing left
     // beside it.
-    void expectFileFailure(const QString& what, WriteFailure how, const QByteArray& before = {});
+    void expectFileFailure(const QString& what, WriteFailure how, const QByteArray& before = {},
+                           Where where = Where::current());
 
     std::unique_ptr<ProgramFixture> fixture;
 
