@@ -72,31 +72,28 @@ private slots:
             QStringLiteral("Confirm Delete"), platform::Buttons::OkCancel, platform::Icon::None);
     }
 
-    void aCancelledDeleteChangesNothing_data() {
+    // Ok removes the row and saves; Cancel, or closing the box, changes nothing.
+    void theAnswerDecidesTheDelete_data() {
         QTest::addColumn<platform::Answer>("answer");
-        QTest::newRow("Cancel") << platform::Answer::Cancel;
-        QTest::newRow("box closed") << platform::Answer::Closed;
+        QTest::addColumn<std::vector<Entry>>("left");
+        QTest::addColumn<QString>("status");
+        const QString cancelled = u"Entry not deleted, cancelled by user"_s;
+        QTest::newRow("Cancel") << platform::Answer::Cancel << kThree << cancelled;
+        QTest::newRow("box closed") << platform::Answer::Closed << kThree << cancelled;
+        QTest::newRow("Ok") << platform::Answer::Ok << std::vector<Entry>{kThree[1], kThree[2]}
+                            << u"Entry deleted successfully, data saved."_s;
     }
-    void aCancelledDeleteChangesNothing() {
+    void theAnswerDecidesTheDelete() {
         QFETCH(platform::Answer, answer);
+        QFETCH(std::vector<Entry>, left);
+        QFETCH(QString, status);
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
-        const QByteArray before = fixture->readDataFile();
         main->lstPass->selectRow(1);
         fake().messages.answers = {answer};
         main->commands().Delete();
-        QCOMPARE(test::shownRows(main), kThree);
-        QCOMPARE(fixture->readDataFile(), before);
-        QCOMPARE(main->statusText(), QStringLiteral("Entry not deleted, cancelled by user"));
-    }
-
-    void aConfirmedDeleteRemovesTheRowAndSaves() {
-        Form1* main = test::loggedInMainWindow(*fixture, kThree);
-        main->lstPass->selectRow(1);
-        main->commands().Delete(); // answered Ok
-        const std::vector<Entry> left = {kThree[1], kThree[2]};
         QCOMPARE(test::shownRows(main), left);
-        QCOMPARE(fixture->readDataFile(), test::fileWith(left));
-        QCOMPARE(main->statusText(), QStringLiteral("Entry deleted successfully, data saved."));
+        QCOMPARE(fixture->readDataFile(), test::fileWith(left)); // as it was, or saved
+        QCOMPARE(main->statusText(), status);
     }
 
     // The file still holds the entry after a failed save, so the list gets it

@@ -42,19 +42,16 @@ private slots:
         // The website may be empty. The euro sign and S with caron are the
         // bytes 80 and 8A in the file.
         QTest::newRow("texts as typed, without trimming")
-            << Entry{u" "_s, u" p\u00e9 \u20ac\u0160 "_s, {}} << QByteArray("\xa0\x00\x0a\xa0", 4);
-        QTest::newRow("same username again") << Entry{u"ann"_s, u"pw"_s, u"x"_s} << QByteArray();
-        QTest::newRow("bars the file can hold")
-            << Entry{u"|a||b"_s, u"||p"_s, u"||x|"_s} << QByteArray();
+            << Entry{" ", u" p\u00e9 \u20ac\u0160 "_s, {}} << QByteArray("\xa0\x00\x0a\xa0", 4);
+        QTest::newRow("same username again") << Entry{"ann", "pw", "x"} << QByteArray();
+        QTest::newRow("bars the file can hold") << Entry{"|a||b", "||p", "||x|"} << QByteArray();
     }
     void anAcceptedEntryIsAppendedSavedAndSelected() {
         QFETCH(Entry, typed);
         QFETCH(QByteArray, inTheFile);
         Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(typed.username);
-        dialog->txtPassword->setText(typed.password);
-        dialog->txtWebsite->setText(typed.location);
+        type(dialog, typed);
         dialog->cmdAdd->click();
 
         expectNoMessage();
@@ -76,28 +73,28 @@ private slots:
         QTest::addColumn<Entry>("typed");
         QTest::addColumn<QString>("message");
         const QString username = u"You must enter a username"_s;
-        QTest::newRow("both empty") << Entry{{}, {}, u"site"_s} << username;
-        QTest::newRow("username empty") << Entry{{}, u"pw"_s, u"site"_s} << username;
+        QTest::newRow("both empty") << Entry{{}, {}, "site"} << username;
+        QTest::newRow("username empty") << Entry{{}, "pw", "site"} << username;
         QTest::newRow("password empty")
-            << Entry{u"bob"_s, {}, u"site"_s} << u"You must enter a password"_s;
+            << Entry{"bob", {}, "site"} << u"You must enter a password"_s;
         const QString sep = u"cannot contain \"|||\": Kestrune uses it to separate the parts of "
                             u"an entry in its data file."_s;
         const QString bar = u"cannot end with \"|\": Kestrune could not tell it apart from the "
                             u"separator that follows it in its data file."_s;
         QTest::newRow("separator in the username")
-            << Entry{u"a|||b"_s, u"pw"_s, {}} << u"The username "_s + sep;
+            << Entry{"a|||b", "pw", {}} << u"The username "_s + sep;
         QTest::newRow("separator in the website")
-            << Entry{u"a"_s, u"pw"_s, u"x|||y"_s} << u"The website "_s + sep;
+            << Entry{"a", "pw", "x|||y"} << u"The website "_s + sep;
         QTest::newRow("username ending in a bar")
-            << Entry{u"a|"_s, u"pw"_s, {}} << u"The username "_s + bar;
+            << Entry{"a|", "pw", {}} << u"The username "_s + bar;
         QTest::newRow("password ending in a bar")
-            << Entry{u"a"_s, u"p||"_s, {}} << u"The password "_s + bar;
+            << Entry{"a", "p||", {}} << u"The password "_s + bar;
         QTest::newRow("outside Windows-1252")
-            << Entry{u"a"_s, u"pw"_s, u"\u03a9"_s}
+            << Entry{"a", "pw", u"\u03a9"_s}
             << u"Kestrune cannot store the character \"\u03a9\" in the website.  Please remove "
                u"it."_s;
         QTest::newRow("code 141")
-            << Entry{u"a"_s, u"p\u008dw"_s, {}}
+            << Entry{"a", u"p\u008dw"_s, {}}
             << u"Kestrune cannot store the character \"\u008d\" in the password.  Please remove "
                u"it."_s;
     }
@@ -107,9 +104,7 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, {});
         const QByteArray before = fixture->readDataFile();
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(typed.username);
-        dialog->txtPassword->setText(typed.password);
-        dialog->txtWebsite->setText(typed.location);
+        type(dialog, typed);
         dialog->cmdAdd->click();
 
         expectOneMessage(message, u"Error"_s, platform::Buttons::Ok, platform::Icon::None);
@@ -124,8 +119,7 @@ private slots:
     void enterSavesFromTheWebsiteBoxOnly() {
         Form1* main = test::loggedInMainWindow(*fixture, {});
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral("bob"));
-        dialog->txtPassword->setText(QStringLiteral("pw"));
+        type(dialog, {"bob", "pw", {}});
         QTest::keyClick(dialog->txtUsername, Qt::Key_Return);
         QTest::keyClick(dialog->txtPassword, Qt::Key_Return);
         QTest::keyClick(dialog->txtPassword, Qt::Key_Escape); // Esc does nothing either
@@ -149,8 +143,7 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, {});
         const QByteArray before = fixture->readDataFile();
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral("bob"));
-        dialog->txtPassword->setText(QStringLiteral("pw"));
+        type(dialog, {"bob", "pw", {}});
         QTest::keyClick(onSave ? dialog->cmdAdd : dialog->cmdDelete, Qt::Key_Return);
         QVERIFY(!forms().isLoaded<frmAdd>());
         QCOMPARE(main->lstPass->rows().count(), qsizetype(onSave ? 1 : 0));
@@ -306,6 +299,11 @@ private slots:
     }
 
 private:
+    static void type(frmAdd* dialog, const Entry& e) {
+        dialog->txtUsername->setText(e.username);
+        dialog->txtPassword->setText(e.password);
+        dialog->txtWebsite->setText(e.location);
+    }
     static frmAdd* openAdd(Form1* main) {
         main->commands().Add();
         return forms().find<frmAdd>();
