@@ -8,7 +8,7 @@
 # report (-fno-sanitize-recover=all), and every report is also written to a
 # log folder that is checked afterwards, so that a report of a program started
 # by a test script fails the run even when the script ignores its output.
-# Extra arguments go to ctest (for example -R tst_store).
+# Extra arguments go to ctest (for example -R tst_CredentialStore).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

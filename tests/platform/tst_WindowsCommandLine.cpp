@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using kestrune::platform::quotedWindowsArgument;
 
 namespace {
@@ -59,28 +60,20 @@ private slots:
     void aLocationArrivesAsOneArgument_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("written");
-        QTest::newRow("folder") << "C:\\Data"
-                                << "C:\\Data";
+        QTest::newRow("folder") << u"C:\\Data"_s << u"C:\\Data"_s;
         QTest::newRow("network share") << "\\\\server\\share\\x"
                                        << "\\\\server\\share\\x";
-        QTest::newRow("web address, no shell to fear") << "http://a.example/?x=1&y=2|z"
-                                                       << "http://a.example/?x=1&y=2|z";
-        QTest::newRow("blanks") << "C:\\My Files"
-                                << "\"C:\\My Files\"";
-        QTest::newRow("blanks and a last backslash") << "C:\\My Files\\"
-                                                     << "\"C:\\My Files\\\\\"";
-        QTest::newRow("quotes") << "a.com\" && calc \""
-                                << "\"a.com\\\" && calc \\\"\"";
-        QTest::newRow("backslashes before a quote") << "x\\\\\"y"
-                                                    << "\"x\\\\\\\\\\\"y\"";
-        QTest::newRow("backslashes in the middle") << "a b\\\\c"
-                                                   << "\"a b\\\\c\"";
-        QTest::newRow("comma, an explorer separator") << "C:\\a,b"
-                                                      << "\"C:\\a,b\"";
-        QTest::newRow("tab and line break") << "a\tb\nc"
-                                            << "\"a\tb\nc\"";
-        QTest::newRow("empty") << ""
-                               << "\"\"";
+        QTest::newRow("web address, no shell to fear")
+            << u"http://a.example/?x=1&y=2|z"_s << u"http://a.example/?x=1&y=2|z"_s;
+        QTest::newRow("blanks") << u"C:\\My Files"_s << u"\"C:\\My Files\""_s;
+        QTest::newRow("blanks and a last backslash")
+            << u"C:\\My Files\\"_s << u"\"C:\\My Files\\\\\""_s;
+        QTest::newRow("quotes") << u"a.com\" && calc \""_s << u"\"a.com\\\" && calc \\\"\""_s;
+        QTest::newRow("backslashes before a quote") << u"x\\\\\"y"_s << u"\"x\\\\\\\\\\\"y\""_s;
+        QTest::newRow("backslashes in the middle") << u"a b\\\\c"_s << u"\"a b\\\\c\""_s;
+        QTest::newRow("comma, an explorer separator") << u"C:\\a,b"_s << u"\"C:\\a,b\""_s;
+        QTest::newRow("tab and line break") << u"a\tb\nc"_s << u"\"a\tb\nc\""_s;
+        QTest::newRow("empty") << u""_s << u"\"\""_s;
     }
     void aLocationArrivesAsOneArgument() {
         QFETCH(QString, location);

@@ -82,16 +82,16 @@ void expectBox(const QWidget* control) {
 
 } // namespace
 
-class tst_modSkin : public QObject {
+class tst_modSkin : public test::WindowTestBase {
     Q_OBJECT
 private slots:
     void init() {
         skin::resetForTests();
-        fixture = std::make_unique<test::ProgramFixture>();
+        WindowTestBase::init();
     }
     void cleanup() {
         skin::resetForTests();
-        fixture.reset();
+        WindowTestBase::cleanup();
     }
 
     // --- the skin file ---
@@ -405,8 +405,6 @@ private:
         ui::versionInformation().SkinEnabled = on;
         ui::LoadIdentity();
     }
-
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_modSkin)

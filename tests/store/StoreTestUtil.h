@@ -1,13 +1,12 @@
 #pragma once
 
-#include "store/Entry.h"
+#include "support/EntryText.h"
 #include "support/WriteFailure.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
-#include <QTest>
 #include <QtGlobal>
 
 // Small helpers shared by the store tests.
@@ -40,20 +39,12 @@ inline QStringList namesIn(const QString& folder) {
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-} // namespace kestrune::test
-
-namespace kestrune::store {
-
-// Lets QCOMPARE show the entries when two lists differ.
-inline char* toString(const std::vector<Entry>& entries) {
-    QStringList lines;
-    for (const Entry& e : entries) {
-        lines.append(QStringLiteral("[%1|%2|%3]").arg(e.username, e.password, e.location));
-    }
-    return QTest::toString(QString::number(entries.size()) + QStringLiteral(" entries ") +
-                           lines.mid(0, 5).join(QLatin1Char(' ')));
+// A number set in the environment, to run a randomised test with another
+// seed or for longer; `fallback` when the variable is unset or not a number.
+inline quint32 numberFromEnvironment(const char* name, quint32 fallback) {
+    bool ok = false;
+    const quint32 value = qEnvironmentVariable(name).toUInt(&ok);
+    return ok ? value : fallback;
 }
 
-} // namespace kestrune::store
-
-Q_DECLARE_METATYPE(std::vector<kestrune::store::Entry>)
+} // namespace kestrune::test

@@ -1,6 +1,7 @@
 #include "support/FakePlatform.h"
 
 #include <algorithm>
+#include <QTest>
 
 namespace kestrune::test {
 
@@ -15,6 +16,18 @@ platform::Answer FakeMessageBoxes::show(QWidget* /*owner*/, const QString& text,
     }
     return buttons == platform::Buttons::RetryCancel ? platform::Answer::Retry
                                                      : platform::Answer::Ok;
+}
+
+char* toString(const std::vector<ShownMessage>& messages) {
+    QStringList boxes;
+    for (const ShownMessage& m : messages) {
+        boxes.append(QStringLiteral("[\"%1\" titled \"%2\", buttons %3, icon %4]")
+                         .arg(m.text, m.title)
+                         .arg(int(m.buttons))
+                         .arg(int(m.icon)));
+    }
+    return QTest::toString(QString::number(messages.size()) + QStringLiteral(" boxes ") +
+                           boxes.join(QLatin1Char(' ')));
 }
 
 QString FakeSettings::value(const QString& application, const QString& section, const QString& name,

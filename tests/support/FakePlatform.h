@@ -18,7 +18,11 @@ struct ShownMessage {
     QString title;
     platform::Buttons buttons;
     platform::Icon icon;
+    bool operator==(const ShownMessage&) const = default;
 };
+
+// Lets QCOMPARE show the message boxes when two lists differ.
+char* toString(const std::vector<ShownMessage>& messages);
 
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:

@@ -15,7 +15,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
+
+#include <utility>
 
 namespace kestrune::test {
 
@@ -52,6 +55,43 @@ void ProgramFixture::writeDataFile(const QByteArray& bytes) const {
 QByteArray ProgramFixture::readDataFile() const {
     QFile file(dataFile());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WindowTestBase::startAfresh() {
+    fixture.reset(); // the doubles of the program so far go first
+    fixture = std::make_unique<ProgramFixture>();
+}
+
+void WindowTestBase::expectMessages(const std::vector<ShownMessage>& expected, Where where) {
+    const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
+    QTest::qCompare(shown, expected, "shown", "expected", where.file_name(), int(where.line()));
+}
+
+void WindowTestBase::expectFileFailure(const QString& what, WriteFailure how,
+                                       const QByteArray& before, Where where) {
+    const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
+    const auto check = [&](bool ok, const QString& problem) {
+        return QTest::qVerify(ok, "expectFileFailure", qPrintable(problem), where.file_name(),
+                              int(where.line()));
+    };
+    if (!check(shown.size() == 1, QStringLiteral("%1 boxes shown").arg(shown.size()))) {
+        return;
+    }
+    const ShownMessage& box = shown.front();
+    const bool failureBox = box.title == app::ProgramIdentity().ProductName &&
+                            box.buttons == platform::Buttons::Ok &&
+                            box.icon == platform::Icon::Critical;
+    if (!check(failureBox, QStringLiteral("not the failure box: ") + box.title) ||
+        !check(box.text.section(QStringLiteral("\n\n"), 0, 0) == what,
+               QStringLiteral("does not say \"") + what + QStringLiteral("\": ") + box.text)) {
+        return;
+    }
+    const QString message = failureMessageProblem(box.text, fixture->dataFile(), how);
+    if (!check(message.isEmpty(), message)) {
+        return;
+    }
+    const QString file = untouchedFileProblem(fixture->dataFile(), how, before);
+    check(file.isEmpty(), file);
 }
 
 void runInEventLoop(const std::function<void()>& action) {

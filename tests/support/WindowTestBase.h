@@ -1,13 +1,17 @@
 #pragma once
 
 #include "support/FakePlatform.h"
+#include "support/WriteFailure.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
+#include <source_location>
+#include <vector>
 
 // Shared set-up of the window tests: a fresh program folder, the platform
 // doubles, the identity of the build, an empty store and no window loaded.
@@ -33,6 +37,41 @@ public:
 
     QTemporaryDir folder;
     std::unique_ptr<FakePlatform> fake;
+};
+
+// The base of the test classes that run the program: Qt Test finds init()
+// and cleanup() here, which give every test function a ProgramFixture of its
+// own. A class that needs more set-up declares its own init() or cleanup()
+// and calls these from it.
+class WindowTestBase : public QObject {
+    Q_OBJECT
+protected:
+    FakePlatform& fake() const { return *fixture->fake; }
+    // Drops the program of the test so far and starts a fresh one, as init() does.
+    void startAfresh();
+
+    // Each check below reads the message boxes shown since the last check and
+    // forgets them, so that the next one sees only what follows. A failure
+    // names the line of the test that called it.
+    using Where = std::source_location;
+    void expectMessages(const std::vector<ShownMessage>& expected, Where where = Where::current());
+    void expectOneMessage(const QString& text, const QString& title, platform::Buttons buttons,
+                          platform::Icon icon, Where where = Where::current()) {
+        expectMessages({{text, title, buttons, icon}}, where);
+    }
+    void expectNoMessage(Where where = Where::current()) { expectMessages({}, where); }
+    // One box, the program's own failure box, tells of a failure with
+    // data.enc: it says `what`, names the file and gives the reason of the
+    // failure `how`; and the file is as it was, `before`, with nothing left
+    // beside it.
+    void expectFileFailure(const QString& what, WriteFailure how, const QByteArray& before = {},
+                           Where where = Where::current());
+
+    std::unique_ptr<ProgramFixture> fixture;
+
+protected slots:
+    void init() { startAfresh(); }
+    void cleanup() { fixture.reset(); }
 };
 
 // Runs `action` from inside a running event loop, as user events arrive in

@@ -17,12 +17,9 @@ namespace {
 const QString kShowHelpKey = QStringLiteral("Kestrune/Settings/showHelp");
 } // namespace
 
-class tst_Form8 : public QObject {
+class tst_Form8 : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void showsTheDocumentOnTopWithTheBoxCheckedByDefault() {
         writeHelp("{\\rtf1\\ansi Keep every password behind one.\\par}");
         Form8* help = forms().show<Form8>();
@@ -31,12 +28,11 @@ private slots:
         QVERIFY(help->rtf1->toPlainText().contains(QStringLiteral("password")));
         QVERIFY(help->rtf1->isReadOnly());
         QCOMPARE(help->Check1->checkState(), Qt::Checked);
-        QCOMPARE(fixture->fake->onTop.calls.size(), std::size_t{1});
-        QCOMPARE(fixture->fake->onTop.calls.back(),
-                 std::make_pair(static_cast<QWidget*>(help), true));
+        QCOMPARE(fake().onTop.calls.size(), std::size_t{1});
+        QCOMPARE(fake().onTop.calls.back(), std::make_pair(static_cast<QWidget*>(help), true));
         // Reading the setting does not store it.
-        QVERIFY(fixture->fake->settings.values.isEmpty());
-        QVERIFY(fixture->fake->messages.shown.empty());
+        QVERIFY(fake().settings.values.isEmpty());
+        expectNoMessage();
     }
 
     void aLongDocumentOpensAtItsTop() {
@@ -55,14 +51,14 @@ private slots:
         Form8* help = forms().show<Form8>();
         QTest::mouseClick(help->Check1, Qt::LeftButton);
         QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
-        QCOMPARE(fixture->fake->settings.values.value(kShowHelpKey), QStringLiteral("0"));
+        QCOMPARE(fake().settings.values.value(kShowHelpKey), QStringLiteral("0"));
 
         test::unloadAllWindows();
         QVERIFY(!forms().isLoaded<Form8>());
         help = forms().show<Form8>();
         QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
         help->Check1->click();
-        QCOMPARE(fixture->fake->settings.values.value(kShowHelpKey), QStringLiteral("1"));
+        QCOMPARE(fake().settings.values.value(kShowHelpKey), QStringLiteral("1"));
     }
 
     void storedTextSetsTheBoxWithoutBeingWritten_data() {
@@ -84,23 +80,23 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(Qt::CheckState, state);
         writeHelp("{\\rtf1 Help\\par}");
-        fixture->fake->settings.values.insert(kShowHelpKey, stored);
+        fake().settings.values.insert(kShowHelpKey, stored);
         Form8* help = forms().show<Form8>();
         QCOMPARE(help->Check1->checkState(), state);
-        QCOMPARE(fixture->fake->settings.values.size(), 1);
-        QCOMPARE(fixture->fake->settings.values.value(kShowHelpKey), stored);
+        QCOMPARE(fake().settings.values.size(), 1);
+        QCOMPARE(fake().settings.values.value(kShowHelpKey), stored);
     }
 
     void aClickOnAGreyedBoxChecksItAndThenToggles() {
         writeHelp("{\\rtf1 Help\\par}");
-        fixture->fake->settings.values.insert(kShowHelpKey, QStringLiteral("2"));
+        fake().settings.values.insert(kShowHelpKey, QStringLiteral("2"));
         Form8* help = forms().show<Form8>();
         help->Check1->click();
         QCOMPARE(help->Check1->checkState(), Qt::Checked);
-        QCOMPARE(fixture->fake->settings.values.value(kShowHelpKey), QStringLiteral("1"));
+        QCOMPARE(fake().settings.values.value(kShowHelpKey), QStringLiteral("1"));
         help->Check1->click();
         QCOMPARE(help->Check1->checkState(), Qt::Unchecked);
-        QCOMPARE(fixture->fake->settings.values.value(kShowHelpKey), QStringLiteral("0"));
+        QCOMPARE(fake().settings.values.value(kShowHelpKey), QStringLiteral("0"));
     }
 
     void wholeNumbers_data() {
@@ -140,9 +136,9 @@ private slots:
         help->show();
         QVERIFY(!help->isVisible());
         QVERIFY(help->rtf1->toPlainText().isEmpty());
-        QVERIFY(fixture->fake->onTop.calls.empty());
-        QVERIFY(fixture->fake->messages.shown.empty());
-        QVERIFY(fixture->fake->settings.values.isEmpty());
+        QVERIFY(fake().onTop.calls.empty());
+        expectNoMessage();
+        QVERIFY(fake().settings.values.isEmpty());
 
         // Once unloaded, a load that finds the file shows it.
         test::unloadAllWindows();
@@ -153,7 +149,7 @@ private slots:
     void aFolderNamedLikeTheHelpFileCountsAsMissing() {
         QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("Help.rtf")));
         QVERIFY(!forms().show<Form8>()->isVisible());
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
     }
 
     void theDocumentIsReadOncePerLoad() {
@@ -177,8 +173,6 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(rtf);
     }
-
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_Form8)

@@ -13,18 +13,9 @@ using kestrune::ui::forms;
 using kestrune::ui::frmAbout;
 using kestrune::ui::frmWebsite;
 
-class tst_frmAbout : public QObject {
+class tst_frmAbout : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() {
-        fixture = std::make_unique<test::ProgramFixture>();
-        ui::websiteState() = {};
-    }
-    void cleanup() {
-        fixture.reset();
-        ui::websiteState() = {};
-    }
-
     void showsTheIdentityOfTheBuild() {
         frmAbout* about = forms().show<frmAbout>();
         QCOMPARE(about->windowTitle(), QStringLiteral("About Kestrune"));
@@ -104,22 +95,20 @@ private slots:
     void aClickOnTheWebsiteOpensItOnceAndShowsTheWebWindow() {
         frmAbout* about = forms().show<frmAbout>();
         QTest::mouseClick(about->lblWebsite, Qt::LeftButton);
-        QCOMPARE(fixture->fake->opener.opened,
-                 QStringList{QStringLiteral("http://www.kestrune.example")});
+        QCOMPARE(fake().opener.opened, QStringList{QStringLiteral("http://www.kestrune.example")});
         QVERIFY(forms().isLoaded<frmWebsite>());
         QVERIFY(forms().find<frmWebsite>()->isVisible());
         QVERIFY(ui::websiteState().WebsiteRequest.isEmpty());
         // Other labels do not react.
         QTest::mouseClick(about->lblCompany, Qt::LeftButton);
-        QCOMPARE(fixture->fake->opener.opened.size(), 1);
+        QCOMPARE(fake().opener.opened.size(), 1);
     }
 
     void withSkinTheWindowedCopyOfTheWebsiteStillOpensIt() {
         enableSkin();
         frmAbout* about = forms().show<frmAbout>();
         QTest::mouseClick(about->SkinLabel1.back(), Qt::LeftButton);
-        QCOMPARE(fixture->fake->opener.opened,
-                 QStringList{QStringLiteral("http://www.kestrune.example")});
+        QCOMPARE(fake().opener.opened, QStringList{QStringLiteral("http://www.kestrune.example")});
     }
 
 private:
@@ -127,8 +116,6 @@ private:
         ui::versionInformation().SkinEnabled = true;
         ui::LoadIdentity();
     }
-
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_frmAbout)

@@ -19,22 +19,23 @@
 #include <QTimer>
 
 using namespace kestrune;
+using namespace Qt::StringLiterals;
 using kestrune::platform::Answer;
 using kestrune::ui::forms;
 using kestrune::ui::frmPass;
 
 namespace {
+const QString kTooShort = u"You must enter a password that is at least 4 characters long"_s;
+const QString kMismatch = u"Your passwords did not match.  Please try again."_s;
+const QString kWrong = u"Sorry, the password you entered was not correct."_s;
 const QByteArray kTwoEntries = test::encoded("Secret1") + "\r\n" +
                                test::encoded("alice|||pw1|||www.one.example") + "\r\n" +
                                test::encoded("bob|||pw2|||") + "\r\n\r\n";
 } // namespace
 
-class tst_frmPass : public QObject {
+class tst_frmPass : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void createModeLayout() {
         frmPass* dialog = start();
         QVERIFY(store::credentialStore().state.CreatingPassword);
@@ -59,9 +60,8 @@ private slots:
         QCOMPARE(dialog->txtPass2->echoMode(), QLineEdit::Password);
         QCOMPARE(dialog->PasswordTries, 0);
         // Topmost from its load; the main window stays hidden.
-        QVERIFY(!fixture->fake->onTop.calls.empty());
-        QCOMPARE(fixture->fake->onTop.calls.back(),
-                 std::make_pair(static_cast<QWidget*>(dialog), true));
+        QVERIFY(!fake().onTop.calls.empty());
+        QCOMPARE(fake().onTop.calls.back(), std::make_pair(static_cast<QWidget*>(dialog), true));
         QVERIFY(mainWindow()->isHidden());
     }
 
@@ -82,40 +82,31 @@ private slots:
 
     void createModeRefusesShortMismatchedAndCaseDifferentPasswords() {
         frmPass* dialog = start();
-        auto& shown = fixture->fake->messages.shown;
-
         type(dialog->txtPass, "abc");
         type(dialog->txtPass2, "abc");
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].text,
-                 QStringLiteral("You must enter a password that is at least 4 characters long"));
-        QCOMPARE(shown[0].title, QStringLiteral("Kestrune"));
-        QCOMPARE(shown[0].buttons, platform::Buttons::Ok);
+        expectOneMessage(kTooShort, u"Kestrune"_s, platform::Buttons::Ok, platform::Icon::None);
         QCOMPARE(dialog->txtPass->text(), QStringLiteral("abc"));
         QCOMPARE(dialog->txtPass2->text(), QStringLiteral("abc"));
         // Released from the top band while the message shows, then back.
-        const auto& onTop = fixture->fake->onTop.calls;
+        const auto& onTop = fake().onTop.calls;
         QCOMPARE(onTop[onTop.size() - 2].second, false);
         QCOMPARE(onTop.back().second, true);
 
         type(dialog->txtPass, "Abcd");
         type(dialog->txtPass2, "abcd");
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(shown.size(), std::size_t(2));
-        QCOMPARE(shown[1].text, QStringLiteral("Your passwords did not match.  Please try again."));
-        QCOMPARE(shown[1].title, QStringLiteral("Kestrune"));
+        expectOneMessage(kMismatch, u"Kestrune"_s, platform::Buttons::Ok, platform::Icon::None);
         QCOMPARE(dialog->txtPass->text(), QString());
         QCOMPARE(dialog->txtPass2->text(), QString());
 
         // Enter in the first box while the second is still empty: a mismatch.
         type(dialog->txtPass, "Abcd");
         QTest::keyClick(dialog->txtPass, Qt::Key_Return);
-        QCOMPARE(shown.size(), std::size_t(3));
-        QCOMPARE(shown[2].text, QStringLiteral("Your passwords did not match.  Please try again."));
+        expectOneMessage(kMismatch, u"Kestrune"_s, platform::Buttons::Ok, platform::Icon::None);
 
         QCOMPARE(fixture->readDataFile(), QByteArray("\r\n"));
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
         QVERIFY(forms().isLoaded<frmPass>());
     }
 
@@ -125,14 +116,14 @@ private slots:
         type(dialog->txtPass, "Ab d");
         type(dialog->txtPass2, "Ab d");
         test::runInEventLoop([&] { QTest::keyClick(dialog->txtPass2, Qt::Key_Enter); });
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
         QCOMPARE(fixture->readDataFile(), test::encoded("Ab d") + "\r\n");
         QCOMPARE(store::credentialStore().state.MasterPassword, QStringLiteral("Ab d"));
         QVERIFY(!forms().isLoaded<frmPass>());
         QVERIFY(mainWindow()->isVisible());
         QCOMPARE(mainWindow()->statusText(), QStringLiteral("Password created successfully"));
         QCOMPARE(mainWindow()->lstPass->rows().count(), 0);
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
     }
 
     // Qt's line edit would cut a pasted text at 32,767 characters: the owner of
@@ -163,7 +154,7 @@ private slots:
             }
         }
         test::runInEventLoop([&] { QTest::mouseClick(dialog->cmdOK, Qt::LeftButton); });
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
         QCOMPARE(mainWindow()->statusText(), creating
                                                  ? QStringLiteral("Password created successfully")
                                                  : QStringLiteral("Loaded 0 entries"));
@@ -172,18 +163,21 @@ private slots:
 
     void createModeRefusesPasswordsTheFileCannotHold_data() {
         QTest::addColumn<QString>("password");
-        QTest::newRow("outside Windows-1252") << QStringLiteral("pass\u03A9word");
-        QTest::newRow("emoji") << QStringLiteral("pass\U0001F511");
-        QTest::newRow("encodes to CR") << QStringLiteral("pa\u008Dss");
+        QTest::addColumn<QString>("character"); // as the message names it
+        QTest::newRow("outside Windows-1252") << u"pass\u03A9word"_s << u"\u03A9"_s;
+        QTest::newRow("emoji") << u"pass\U0001F511"_s << u"\U0001F511"_s;
+        QTest::newRow("encodes to CR") << u"pa\u008Dss"_s << u"U+008D"_s;
     }
     void createModeRefusesPasswordsTheFileCannotHold() {
         QFETCH(QString, password);
+        QFETCH(QString, character);
         frmPass* dialog = start();
         dialog->txtPass->setText(password);
         dialog->txtPass2->setText(password);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QVERIFY(fixture->fake->messages.shown[0].text.contains(QStringLiteral("cannot store")));
+        expectOneMessage(u"Kestrune cannot store the character \""_s + character +
+                             u"\" in the master password.  Please choose a password without it."_s,
+                         u"Kestrune"_s, platform::Buttons::Ok, platform::Icon::None);
         QCOMPARE(dialog->txtPass->text(), password);
         QCOMPARE(dialog->txtPass2->text(), password);
         QCOMPARE(fixture->readDataFile(), QByteArray("\r\n"));
@@ -205,19 +199,16 @@ private slots:
         type(dialog->txtPass2, "Secret1");
         QVERIFY(test::runWhileWritesFail(
             how, fixture->dataFile(), [&] { QTest::mouseClick(dialog->cmdOK, Qt::LeftButton); }));
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        const QString message = test::failureMessageProblem(fixture->fake->messages.shown[0].text,
-                                                            fixture->dataFile(), how);
-        QVERIFY2(message.isEmpty(), qPrintable(message));
-        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
-        QVERIFY2(file.isEmpty(), qPrintable(file));
+        expectFileFailure(u"Kestrune could not save the master password.  Nothing has been "
+                          u"changed; please try again."_s,
+                          how, before);
         QVERIFY(forms().isLoaded<frmPass>());
         QVERIFY(dialog->Timer1->isActive());
         QCOMPARE(dialog->txtPass->text(), QStringLiteral("Secret1"));
         QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
         QVERIFY(mainWindow()->isHidden());
         QVERIFY(mainWindow()->statusText().isEmpty());
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
     }
 
     void checkModeAcceptsTheExactPasswordAndLoadsTheEntries() {
@@ -236,7 +227,7 @@ private slots:
         QCOMPARE(rows.text(2), QStringLiteral("bob"));
         QCOMPARE(rows.subItem(2, 2), QString());
         QCOMPARE(fixture->readDataFile(), kTwoEntries);
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
     }
 
     void checkModeWrongPasswords_data() {
@@ -251,11 +242,8 @@ private slots:
         frmPass* dialog = start();
         dialog->txtPass->setText(typed);
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        const auto& shown = fixture->fake->messages.shown;
-        QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].text, QStringLiteral("Sorry, the password you entered was not correct."));
-        QCOMPARE(shown[0].title, QStringLiteral("Incorrect Password"));
-        QCOMPARE(shown[0].buttons, platform::Buttons::RetryCancel);
+        expectOneMessage(kWrong, u"Incorrect Password"_s, platform::Buttons::RetryCancel,
+                         platform::Icon::None);
         QCOMPARE(dialog->PasswordTries, 1);
         QCOMPARE(dialog->txtPass->text(), QString());
         QCOMPARE(mainWindow()->lstPass->rows().count(), 0);
@@ -264,22 +252,23 @@ private slots:
     void threeWrongPasswordsWithRetryEndTheProgram() {
         fixture->writeDataFile(kTwoEntries);
         frmPass* dialog = start();
-        const auto& shown = fixture->fake->messages.shown;
         for (int attempt = 1; attempt <= 2; ++attempt) {
             type(dialog->txtPass, "wrong");
             QTest::keyClick(dialog->txtPass, Qt::Key_Return);
             QCOMPARE(dialog->PasswordTries, attempt);
             QCOMPARE(dialog->txtPass->text(), QString()); // emptied; the dialog waits
-            QCOMPARE(fixture->fake->exit.calls, 0);
+            QCOMPARE(fake().exit.calls, 0);
             QVERIFY(dialog->Timer1->isActive());
+            expectOneMessage(kWrong, u"Incorrect Password"_s, platform::Buttons::RetryCancel,
+                             platform::Icon::None);
         }
         type(dialog->txtPass, "wrong");
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(shown.size(), std::size_t(4));
-        QCOMPARE(shown[3].text, QStringLiteral("Only 3 tries allowed.  Click Ok to close."));
-        QCOMPARE(shown[3].title, QStringLiteral("Kestrune"));
-        QCOMPARE(shown[3].buttons, platform::Buttons::Ok);
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        expectMessages({{kWrong, u"Incorrect Password"_s, platform::Buttons::RetryCancel,
+                         platform::Icon::None},
+                        {u"Only 3 tries allowed.  Click Ok to close."_s, u"Kestrune"_s,
+                         platform::Buttons::Ok, platform::Icon::None}});
+        QCOMPARE(fake().exit.calls, 1);
         QVERIFY(!dialog->Timer1->isActive());
         QCOMPARE(fixture->readDataFile(), kTwoEntries);
     }
@@ -293,11 +282,13 @@ private slots:
         QFETCH(int, answer);
         fixture->writeDataFile(kTwoEntries);
         frmPass* dialog = start();
-        fixture->fake->messages.answers.push_back(Answer(answer));
+        fake().messages.answers.push_back(Answer(answer));
         type(dialog->txtPass, "wrong");
         QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1)); // no limit message
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        // No limit message.
+        expectOneMessage(kWrong, u"Incorrect Password"_s, platform::Buttons::RetryCancel,
+                         platform::Icon::None);
+        QCOMPARE(fake().exit.calls, 1);
         QCOMPARE(fixture->readDataFile(), kTwoEntries);
     }
 
@@ -323,7 +314,7 @@ private slots:
         } else {
             QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
         }
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fake().exit.calls, 1);
         QCOMPARE(fixture->readDataFile(), before);
         QVERIFY(store::credentialStore().state.MasterPassword.isEmpty());
     }
@@ -343,19 +334,18 @@ private slots:
         type(dialog->txtPass, "abc");
         QTest::keyClick(onCancel ? dialog->cmdCancel : dialog->cmdOK, Qt::Key(key),
                         key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
-        QCOMPARE(fixture->fake->exit.calls, onCancel ? 1 : 0);
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(onCancel ? 0 : 1));
-        if (!onCancel) {
-            QCOMPARE(fixture->fake->messages.shown[0].text,
-                     QStringLiteral("You must enter a password that is at least 4 characters "
-                                    "long"));
+        QCOMPARE(fake().exit.calls, onCancel ? 1 : 0);
+        if (onCancel) {
+            expectNoMessage();
+        } else {
+            expectOneMessage(kTooShort, u"Kestrune"_s, platform::Buttons::Ok, platform::Icon::None);
         }
     }
 
     void escapeDoesNothing() {
         frmPass* dialog = start();
         QTest::keyClick(dialog->txtPass, Qt::Key_Escape);
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
         QVERIFY(forms().isLoaded<frmPass>());
     }
 
@@ -427,8 +417,6 @@ private:
         box->clear();
         QTest::keyClicks(box, QString::fromLatin1(text));
     }
-
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_frmPass)

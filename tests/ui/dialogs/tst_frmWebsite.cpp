@@ -7,33 +7,23 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace kestrune;
 using kestrune::ui::forms;
 using kestrune::ui::frmWebsite;
 using kestrune::ui::OpenOwnerWebsite;
 using kestrune::ui::websiteState;
 
-class tst_frmWebsite : public QObject {
+class tst_frmWebsite : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() {
-        fixture = std::make_unique<test::ProgramFixture>();
-        websiteState() = {};
-    }
-    void cleanup() {
-        fixture.reset();
-        websiteState() = {};
-    }
-
     void opensTheOwnersSiteWithAWebScheme_data() {
         QTest::addColumn<QString>("comments");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("bare host") << "www.x.example"
-                                   << "http://www.x.example";
-        QTest::newRow("scheme in capitals") << "HTTPS://x.example"
-                                            << "HTTPS://x.example";
-        QTest::newRow("scheme inside") << "see http://x.example/a"
-                                       << "see http://x.example/a";
+        QTest::newRow("bare host") << u"www.x.example"_s << u"http://www.x.example"_s;
+        QTest::newRow("scheme in capitals") << u"HTTPS://x.example"_s << u"HTTPS://x.example"_s;
+        QTest::newRow("scheme inside")
+            << u"see http://x.example/a"_s << u"see http://x.example/a"_s;
     }
     void opensTheOwnersSiteWithAWebScheme() {
         QFETCH(QString, comments);
@@ -41,15 +31,14 @@ private slots:
         // The window reads the identity itself when it loads.
         ui::versionInformation().Comments = comments;
         OpenOwnerWebsite();
-        QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
+        QCOMPARE(fake().opener.opened, QStringList{opened});
     }
 
     void aSecondRequestWhileLoadedOpensNothing() {
         OpenOwnerWebsite();
         QVERIFY(websiteState().WebsiteRequest.isEmpty());
         OpenOwnerWebsite();
-        QCOMPARE(fixture->fake->opener.opened,
-                 QStringList{QStringLiteral("http://www.kestrune.example")});
+        QCOMPARE(fake().opener.opened, QStringList{QStringLiteral("http://www.kestrune.example")});
         QVERIFY(forms().isLoaded<frmWebsite>());
         QVERIFY(!forms().find<frmWebsite>()->isVisible());
         // The unanswered request waits for the next load.
@@ -59,9 +48,9 @@ private slots:
     void onlyTheExactRequestOpensTheSite() {
         websiteState().WebsiteRequest = QStringLiteral("website");
         forms().load<frmWebsite>();
-        QVERIFY(fixture->fake->opener.opened.isEmpty());
+        QVERIFY(fake().opener.opened.isEmpty());
         QCOMPARE(websiteState().WebsiteRequest, QStringLiteral("website"));
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
         // It goes away on its own all the same.
         QVERIFY(QTest::qWaitFor([] { return !forms().isLoaded<frmWebsite>(); }, 3000));
     }
@@ -76,11 +65,8 @@ private slots:
         QVERIFY(destroyed.wait(1000) || destroyed.count() == 1);
 
         OpenOwnerWebsite();
-        QCOMPARE(fixture->fake->opener.opened.size(), 2);
+        QCOMPARE(fake().opener.opened.size(), 2);
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_frmWebsite)

@@ -2,6 +2,7 @@
 
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
+#include "support/EntryText.h"
 #include "support/FakeStoreHost.h"
 #include "support/WindowTestBase.h"
 #include "ui/Forms.h"
@@ -13,6 +14,10 @@
 namespace kestrune::test {
 
 inline const QString kMasterPassword = QStringLiteral("master");
+
+// What a failed save of the list says first.
+inline const QString kEntriesNotSaved = QStringLiteral(
+    "Kestrune could not save your entries.  The data file on disk has been left as it was.");
 
 // The bytes a save of `entries` writes, in that order.
 inline QByteArray fileWith(const std::vector<store::Entry>& entries) {
@@ -30,6 +35,19 @@ inline ui::Form1* loggedInMainWindow(ProgramFixture& fixture,
     return main;
 }
 
+// The texts of one column of the list (0 the username, 1 the password, 2 the
+// location), in the order shown.
+inline QStringList shownColumn(const ui::EntryListModel& rows, int subItem) {
+    QStringList texts;
+    for (qsizetype i = 1; i <= rows.count(); ++i) {
+        texts.append(subItem == 0 ? rows.text(i) : rows.subItem(i, subItem));
+    }
+    return texts;
+}
+inline QStringList shownColumn(ui::Form1* main, int subItem) {
+    return shownColumn(main->lstPass->rows(), subItem);
+}
+
 // The rows of the list, in the order shown.
 inline std::vector<store::Entry> shownRows(ui::Form1* main) {
     std::vector<store::Entry> rows;
@@ -41,10 +59,3 @@ inline std::vector<store::Entry> shownRows(ui::Form1* main) {
 }
 
 } // namespace kestrune::test
-
-// QCOMPARE prints entries that differ.
-namespace kestrune::store {
-inline char* toString(const Entry& e) {
-    return qstrdup(qPrintable(e.username + "|" + e.password + "|" + e.location));
-}
-} // namespace kestrune::store

@@ -1,10 +1,6 @@
 #include "MainWindowTestUtil.h"
-#include "support/WriteFailure.h"
 
-#include "ui/Forms.h"
-#include "ui/dialogs/frmWebsite.h"
 #include "ui/main/EntryHandOver.h"
-#include "ui/main/Form1.h"
 #include "ui/main/frmAdd.h"
 #include "ui/main/modListViewEnh.h"
 
@@ -15,6 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
 using namespace kestrune;
 using kestrune::store::Entry;
 using kestrune::ui::Form1;
@@ -35,16 +32,12 @@ const std::vector<Entry> kThree = {
     {"ann", "pw-a", "www.example.com"}, {"bob", "pw-b", "C:\\Data"}, {"carl", "pw-c", "mail"}};
 } // namespace
 
-class tst_EntryCommands : public QObject {
+class tst_EntryCommands : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void withoutASelectionEachCommandSaysSo() {
         for (const bool emptyList : {true, false}) {
-            fixture.reset(); // the doubles of the last round go first
-            fixture = std::make_unique<test::ProgramFixture>();
+            startAfresh();
             Form1* main =
                 test::loggedInMainWindow(*fixture, emptyList ? std::vector<Entry>{} : kThree);
             const QByteArray before = fixture->readDataFile();
@@ -59,14 +52,14 @@ private slots:
             QCOMPARE(main->statusText(),
                      QStringLiteral("You must first select an entry to go to."));
             for (int i = 0; i < 3; ++i) {
-                fixture->fake->clipboard.setText(QStringLiteral("old"), false);
+                fake().clipboard.setText(QStringLiteral("old"), false);
                 c.Copy(i);
                 QCOMPARE(main->statusText(),
                          QStringLiteral("You must first select a row to copy from."));
-                QCOMPARE(fixture->fake->clipboard.content, QString()); // emptied all the same
+                QCOMPARE(fake().clipboard.content, QString()); // emptied all the same
             }
-            QVERIFY(fixture->fake->messages.shown.empty());
-            QVERIFY(fixture->fake->opener.opened.isEmpty());
+            expectNoMessage();
+            QVERIFY(fake().opener.opened.isEmpty());
             QCOMPARE(fixture->readDataFile(), before);
         }
     }
@@ -74,43 +67,36 @@ private slots:
     void deleteAsksWithTheEntrysThreeFields() {
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
         main->lstPass->selectRow(2);
-        fixture->fake->messages.answers = {platform::Answer::Cancel};
+        fake().messages.answers = {platform::Answer::Cancel};
         main->commands().Delete();
-        const auto& shown = fixture->fake->messages.shown;
-        QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].title, QStringLiteral("Confirm Delete"));
-        QCOMPARE(shown[0].buttons, platform::Buttons::OkCancel);
-        QCOMPARE(shown[0].icon, platform::Icon::None);
-        QCOMPARE(shown[0].text,
-                 QStringLiteral("Are you sure you want to delete the following information?\r\n"
-                                "\r\nUsername: bob\r\nPassword: pw-b\r\nUsed At: C:\\Data"));
+        expectOneMessage(
+            QStringLiteral("Are you sure you want to delete the following information?\r\n"
+                           "\r\nUsername: bob\r\nPassword: pw-b\r\nUsed At: C:\\Data"),
+            QStringLiteral("Confirm Delete"), platform::Buttons::OkCancel, platform::Icon::None);
     }
 
-    void aCancelledDeleteChangesNothing_data() {
+    // Ok removes the row and saves; Cancel, or closing the box, changes nothing.
+    void theAnswerDecidesTheDelete_data() {
         QTest::addColumn<platform::Answer>("answer");
-        QTest::newRow("Cancel") << platform::Answer::Cancel;
-        QTest::newRow("box closed") << platform::Answer::Closed;
+        QTest::addColumn<std::vector<Entry>>("left");
+        QTest::addColumn<QString>("status");
+        const QString cancelled = u"Entry not deleted, cancelled by user"_s;
+        QTest::newRow("Cancel") << platform::Answer::Cancel << kThree << cancelled;
+        QTest::newRow("box closed") << platform::Answer::Closed << kThree << cancelled;
+        QTest::newRow("Ok") << platform::Answer::Ok << std::vector<Entry>{kThree[1], kThree[2]}
+                            << u"Entry deleted successfully, data saved."_s;
     }
-    void aCancelledDeleteChangesNothing() {
+    void theAnswerDecidesTheDelete() {
         QFETCH(platform::Answer, answer);
+        QFETCH(std::vector<Entry>, left);
+        QFETCH(QString, status);
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
-        const QByteArray before = fixture->readDataFile();
         main->lstPass->selectRow(1);
-        fixture->fake->messages.answers = {answer};
+        fake().messages.answers = {answer};
         main->commands().Delete();
-        QCOMPARE(test::shownRows(main), kThree);
-        QCOMPARE(fixture->readDataFile(), before);
-        QCOMPARE(main->statusText(), QStringLiteral("Entry not deleted, cancelled by user"));
-    }
-
-    void aConfirmedDeleteRemovesTheRowAndSaves() {
-        Form1* main = test::loggedInMainWindow(*fixture, kThree);
-        main->lstPass->selectRow(1);
-        main->commands().Delete(); // answered Ok
-        const std::vector<Entry> left = {kThree[1], kThree[2]};
         QCOMPARE(test::shownRows(main), left);
-        QCOMPARE(fixture->readDataFile(), test::fileWith(left));
-        QCOMPARE(main->statusText(), QStringLiteral("Entry deleted successfully, data saved."));
+        QCOMPARE(fixture->readDataFile(), test::fileWith(left)); // as it was, or saved
+        QCOMPARE(main->statusText(), status);
     }
 
     // The file still holds the entry after a failed save, so the list gets it
@@ -139,13 +125,10 @@ private slots:
             test::runWhileWritesFail(how, fixture->dataFile(), [&] { main->commands().Delete(); }));
         QCOMPARE(test::shownRows(main), shown);
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
-        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
-        QVERIFY2(file.isEmpty(), qPrintable(file));
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(2)); // question, failure
-        const QString text = fixture->fake->messages.shown[1].text;
-        QVERIFY2(text.contains(QStringLiteral("could not save")), qPrintable(text));
-        const QString message = test::failureMessageProblem(text, fixture->dataFile(), how);
-        QVERIFY2(message.isEmpty(), qPrintable(message));
+        auto& boxes = fake().messages.shown;
+        QCOMPARE(boxes.size(), std::size_t(2)); // the question, then the failure
+        boxes.erase(boxes.begin());
+        expectFileFailure(test::kEntriesNotSaved, how, before);
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 
@@ -154,12 +137,9 @@ private slots:
         QTest::addColumn<QString>("copied");
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("secret");
-        QTest::newRow("username") << 0 << "bob"
-                                  << "Copied Username bob" << false;
-        QTest::newRow("password") << 1 << "pw-b"
-                                  << "Copied Password pw-b" << true;
-        QTest::newRow("location") << 2 << "C:\\Data"
-                                  << "Copied Location C:\\Data" << false;
+        QTest::newRow("username") << 0 << u"bob"_s << u"Copied Username bob"_s << false;
+        QTest::newRow("password") << 1 << u"pw-b"_s << u"Copied Password pw-b"_s << true;
+        QTest::newRow("location") << 2 << u"C:\\Data"_s << u"Copied Location C:\\Data"_s << false;
     }
     void copyPutsTheFieldOnTheClipboardAndRepeatsIt() {
         QFETCH(int, index);
@@ -169,8 +149,8 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
         main->lstPass->selectRow(2);
         main->commands().Copy(index);
-        QCOMPARE(fixture->fake->clipboard.content, copied);
-        QCOMPARE(fixture->fake->clipboard.secret, secret);
+        QCOMPARE(fake().clipboard.content, copied);
+        QCOMPARE(fake().clipboard.secret, secret);
         QCOMPARE(main->statusText(), status);
     }
 
@@ -233,32 +213,23 @@ private slots:
     void goToDecidesWhatToOpen_data() {
         QTest::addColumn<QString>("location");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("www without a scheme") << "www.example.com"
-                                              << "http://www.example.com";
-        QTest::newRow("https anywhere") << "HTTPS://example.com"
-                                        << "HTTPS://example.com";
-        QTest::newRow("http in capitals") << "see HTTP://example.com"
-                                          << "see HTTP://example.com";
-        QTest::newRow("folder path") << "C:\\Data"
-                                     << "C:\\Data";
-        QTest::newRow(".ORG in capitals") << "EXAMPLE.ORG"
-                                          << "http://EXAMPLE.ORG";
-        QTest::newRow("org inside a word") << "Georgia office"
-                                           << "http://Georgia office";
-        QTest::newRow(".info without www") << "example.info"
-                                           << "example.info";
-        QTest::newRow("biz") << "shop.biz"
-                             << "http://shop.biz";
-        QTest::newRow("edu") << "uni.EDU"
-                             << "http://uni.EDU";
-        QTest::newRow("net without the dot") << "intranet"
-                                             << "intranet";
-        QTest::newRow("hostile, web-like") << "example.com & rm -rf ~"
-                                           << "http://example.com & rm -rf ~";
-        QTest::newRow("hostile, command substitution") << "$(reboot)"
-                                                       << "$(reboot)";
-        QTest::newRow("hostile, quotes") << "a.com\" && calc \""
-                                         << "http://a.com\" && calc \"";
+        QTest::newRow("www without a scheme")
+            << u"www.example.com"_s << u"http://www.example.com"_s;
+        QTest::newRow("https anywhere") << u"HTTPS://example.com"_s << u"HTTPS://example.com"_s;
+        QTest::newRow("http in capitals")
+            << u"see HTTP://example.com"_s << u"see HTTP://example.com"_s;
+        QTest::newRow("folder path") << u"C:\\Data"_s << u"C:\\Data"_s;
+        QTest::newRow(".ORG in capitals") << u"EXAMPLE.ORG"_s << u"http://EXAMPLE.ORG"_s;
+        QTest::newRow("org inside a word") << u"Georgia office"_s << u"http://Georgia office"_s;
+        QTest::newRow(".info without www") << u"example.info"_s << u"example.info"_s;
+        QTest::newRow("biz") << u"shop.biz"_s << u"http://shop.biz"_s;
+        QTest::newRow("edu") << u"uni.EDU"_s << u"http://uni.EDU"_s;
+        QTest::newRow("net without the dot") << u"intranet"_s << u"intranet"_s;
+        QTest::newRow("hostile, web-like")
+            << u"example.com & rm -rf ~"_s << u"http://example.com & rm -rf ~"_s;
+        QTest::newRow("hostile, command substitution") << u"$(reboot)"_s << u"$(reboot)"_s;
+        QTest::newRow("hostile, quotes")
+            << u"a.com\" && calc \""_s << u"http://a.com\" && calc \""_s;
     }
     void goToDecidesWhatToOpen() {
         QFETCH(QString, location);
@@ -268,14 +239,14 @@ private slots:
         main->commands().GoTo();
         // One call, one argument, exactly the location: nothing else is run.
         // It goes to the file explorer, not to the web site's opener.
-        QCOMPARE(fixture->fake->opener.opened, QStringList{opened});
-        QCOMPARE(fixture->fake->opener.explored, QStringList{opened});
+        QCOMPARE(fake().opener.opened, QStringList{opened});
+        QCOMPARE(fake().opener.explored, QStringList{opened});
         QCOMPARE(main->statusText(), QStringLiteral("Opening Location..."));
     }
 
     void goToSaysSoWhenNothingCouldBeOpened() {
         Form1* main = test::loggedInMainWindow(*fixture, {{"u", "p", "C:\\Nowhere"}});
-        fixture->fake->opener.succeeds = false;
+        fake().opener.succeeds = false;
         main->lstPass->selectRow(1);
         main->commands().GoTo();
         QCOMPARE(main->statusText(), QStringLiteral("Could not open C:\\Nowhere"));
@@ -307,8 +278,8 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, {});
         main->StatusMessage(QStringLiteral("before"));
         main->cmdWebsite[0]->click();
-        QCOMPARE(fixture->fake->opener.opened, QStringList{"http://www.kestrune.example"});
-        QVERIFY(fixture->fake->opener.explored.isEmpty());
+        QCOMPARE(fake().opener.opened, QStringList{"http://www.kestrune.example"});
+        QVERIFY(fake().opener.explored.isEmpty());
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 
@@ -328,8 +299,7 @@ private slots:
         QFETCH(QKeySequence, keys);
         std::vector<Outcome> outcomes;
         for (int way = 0; way < 3; ++way) {
-            fixture.reset(); // the doubles of the last round go first
-            fixture = std::make_unique<test::ProgramFixture>();
+            startAfresh();
             Form1* main = test::loggedInMainWindow(*fixture, kThree);
             main->lstPass->selectRow(2);
             main->activateWindow();
@@ -348,9 +318,8 @@ private slots:
             } else {
                 QTest::keySequence(main->lstPass, keys);
             }
-            outcomes.push_back({main->statusText(), fixture->fake->clipboard.content,
-                                fixture->fake->opener.opened, forms().isLoaded<ui::frmAdd>(),
-                                main->lstPass->rows().count()});
+            outcomes.push_back({main->statusText(), fake().clipboard.content, fake().opener.opened,
+                                forms().isLoaded<ui::frmAdd>(), main->lstPass->rows().count()});
         }
         QVERIFY(outcomes[0] != Outcome{});
         QVERIFY(outcomes[0] == outcomes[1]);
@@ -437,9 +406,6 @@ private slots:
         QVERIFY(ui::DataFileCommands::encryptQuestion("12345678901", "K").contains("is short"));
         QVERIFY(!ui::DataFileCommands::encryptQuestion("123456789012", "K").contains("short"));
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_EntryCommands)

@@ -1,3 +1,5 @@
+#include "MainWindowTestUtil.h"
+
 #include "ui/main/EntryList.h"
 
 #include <QHeaderView>
@@ -8,22 +10,21 @@
 #include <algorithm>
 
 using kestrune::store::Entry;
+using kestrune::test::shownColumn;
 using kestrune::ui::EntryList;
 using kestrune::ui::EntryListModel;
 
 namespace {
-QStringList column(const EntryListModel& rows, int subItem) {
-    QStringList texts;
-    for (qsizetype i = 1; i <= rows.count(); ++i) {
-        texts.append(subItem == 0 ? rows.text(i) : rows.subItem(i, subItem));
-    }
-    return texts;
-}
-
 void fill(EntryListModel& rows, const QList<Entry>& entries) {
     for (const Entry& e : entries) {
         rows.append(e);
     }
+}
+
+void addTheMainWindowsColumns(EntryList& list) {
+    list.addColumnHeader(QStringLiteral("Username"), 2345);
+    list.addColumnHeader(QStringLiteral("Password"), 2375);
+    list.addColumnHeader(QStringLiteral("Website/Location"), 4095);
 }
 } // namespace
 
@@ -39,7 +40,7 @@ private slots:
         QCOMPARE(rows.subItem(3, 2), QStringLiteral("z"));
 
         rows.remove(1); // the rows behind move up by one
-        QCOMPARE(column(rows, 0), QStringList({"b", "c"}));
+        QCOMPARE(shownColumn(rows, 0), QStringList({"b", "c"}));
         rows.setRow(2, {"C", "33", ""});
         QCOMPARE(rows.row(2), (Entry{"C", "33", ""}));
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, rows.row(3));
@@ -62,7 +63,7 @@ private slots:
         QSignalSpy inserted(&rows, &QAbstractItemModel::rowsInserted);
         rows.appendEntries({{"x", "", ""}, {"y", "", ""}});
         QCOMPARE(inserted.size(), 1); // one notification for the whole load
-        QCOMPARE(column(rows, 0), QStringList({"first", "x", "y"}));
+        QCOMPARE(shownColumn(rows, 0), QStringList({"first", "x", "y"}));
     }
 
     void sortingIsCaseInsensitiveStableAndInBothDirections() {
@@ -77,11 +78,11 @@ private slots:
         rows.sortBy(0, 0);
         QCOMPARE(layout.size(), 1);
         // Equal names keep the order they had.
-        QCOMPARE(column(rows, 2), QStringList({"two", "three", "five", "one", "four"}));
+        QCOMPARE(shownColumn(rows, 2), QStringList({"two", "three", "five", "one", "four"}));
         rows.sortBy(0, 1);
-        QCOMPARE(column(rows, 0), QStringList({"Carol", "bob", "Alice", "alice", "ALICE"}));
+        QCOMPARE(shownColumn(rows, 0), QStringList({"Carol", "bob", "Alice", "alice", "ALICE"}));
         rows.sortBy(1, 0);
-        QCOMPARE(column(rows, 1), QStringList({"0", "1", "2", "3", "4"}));
+        QCOMPARE(shownColumn(rows, 1), QStringList({"0", "1", "2", "3", "4"}));
         QVERIFY(rows.sorted());
         QCOMPARE(rows.sortKey(), 1);
         QCOMPARE(rows.sortOrder(), 0);
@@ -92,29 +93,27 @@ private slots:
         fill(rows, {{"b", "1", ""}, {"c", "3", ""}, {"a", "2", ""}});
         rows.setSortKey(1);
         rows.setSortOrder(1);
-        QCOMPARE(column(rows, 0), QStringList({"b", "c", "a"})); // still unsorted
+        QCOMPARE(shownColumn(rows, 0), QStringList({"b", "c", "a"})); // still unsorted
         rows.setSorted(true);
-        QCOMPARE(column(rows, 1), QStringList({"3", "2", "1"}));
+        QCOMPARE(shownColumn(rows, 1), QStringList({"3", "2", "1"}));
         rows.setSortOrder(0);
-        QCOMPARE(column(rows, 1), QStringList({"1", "2", "3"}));
+        QCOMPARE(shownColumn(rows, 1), QStringList({"1", "2", "3"}));
         rows.setSortKey(0);
-        QCOMPARE(column(rows, 0), QStringList({"a", "b", "c"}));
+        QCOMPARE(shownColumn(rows, 0), QStringList({"a", "b", "c"}));
     }
 
     void sortingIgnoresCaseInTheDefaultLocaleToo() {
         EntryListModel rows; // the machine's locale, "C" under the tests
         fill(rows, {{"b", "", ""}, {"A", "", ""}, {"a", "", ""}, {"B", "", ""}});
         rows.sortBy(0, 0);
-        const QStringList names = column(rows, 0);
+        const QStringList names = shownColumn(rows, 0);
         QCOMPARE(names.mid(0, 2).join(QString()).toLower(), QStringLiteral("aa"));
         QCOMPARE(names.mid(2, 2).join(QString()).toLower(), QStringLiteral("bb"));
     }
 
     void sortingKeepsTheSelectionOnTheSameEntry() {
         EntryList list;
-        list.addColumnHeader(QStringLiteral("Username"), 2345);
-        list.addColumnHeader(QStringLiteral("Password"), 2375);
-        list.addColumnHeader(QStringLiteral("Website/Location"), 4095);
+        addTheMainWindowsColumns(list);
         fill(list.rows(), {{"c", "", ""}, {"a", "", ""}, {"b", "", ""}});
         list.selectRow(1);
         QVERIFY(list.isSelected(1));
@@ -125,9 +124,7 @@ private slots:
 
     void headerClickReportsTheOneBasedIndex() {
         EntryList list;
-        list.addColumnHeader(QStringLiteral("Username"), 2345);
-        list.addColumnHeader(QStringLiteral("Password"), 2375);
-        list.addColumnHeader(QStringLiteral("Website/Location"), 4095);
+        addTheMainWindowsColumns(list);
         QSignalSpy clicks(&list, &EntryList::columnClick);
         emit list.header()->sectionClicked(1);
         QCOMPARE(clicks.size(), 1);

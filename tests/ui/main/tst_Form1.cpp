@@ -9,7 +9,6 @@
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmPass.h"
 #include "ui/dialogs/frmWebsite.h"
-#include "ui/main/Form1.h"
 #include "ui/main/ListLayout.h"
 #include "ui/main/frmAdd.h"
 
@@ -35,12 +34,9 @@ QStringList captionsOf(const QMenu* menu) {
 }
 } // namespace
 
-class tst_Form1 : public QObject {
+class tst_Form1 : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void captionAndWebsiteButtonComeFromTheIdentity() {
         Form1* main = forms().load<Form1>();
         QCOMPARE(main->windowTitle(), QStringLiteral("Kestrune by Kestrune Project"));
@@ -155,9 +151,7 @@ private slots:
     }
 
     void resizingTheWindowLaysOutTheList() {
-        Form1* main = forms().load<Form1>();
-        store::credentialStore().state.MasterPassword = QStringLiteral("x");
-        main->afterFormLoad();
+        Form1* main = loggedIn();
         QVERIFY(main->isVisible());
         const QPoint place = main->lstPass->pos();
         main->resize(800, 600);
@@ -201,7 +195,7 @@ private slots:
             QVERIFY(forms().find<ui::frmAdd>()->addMode());
         } else {
             QVERIFY(!forms().isLoaded<ui::frmAdd>());
-            QCOMPARE(fixture->fake->clipboard.content, QStringLiteral("pw"));
+            QCOMPARE(fake().clipboard.content, QStringLiteral("pw"));
         }
     }
 
@@ -213,28 +207,25 @@ private slots:
         main->afterFormLoad();
         QVERIFY(main->isVisible());
         QVERIFY(!forms().isLoaded<ui::frmPass>());
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
     }
 
     void closingTheMainWindowEndsTheProgram() {
-        Form1* main = forms().load<Form1>();
-        store::credentialStore().state.MasterPassword = QStringLiteral("x");
-        main->afterFormLoad();
-        main->mnuFileItem[0]->trigger(); // File, Exit
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        loggedIn()->mnuFileItem[0]->trigger(); // File, Exit
+        QCOMPARE(fake().exit.calls, 1);
         QVERIFY(!forms().isLoaded<Form1>());
-        QVERIFY(fixture->fake->messages.shown.empty()); // no confirmation
+        expectNoMessage(); // no confirmation
     }
 
     void anUnreadableDataFileEndsTheProgramWithoutWriting() {
         QVERIFY(QDir(fixture->folder.path()).mkdir(QStringLiteral("data.enc")));
         forms().load<Form1>();
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fake().exit.calls, 1);
         QVERIFY(!forms().isLoaded<ui::frmPass>());
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QVERIFY(fixture->fake->messages.shown[0].text.contains(fixture->dataFile()));
-        QVERIFY(QFileInfo(fixture->dataFile()).isDir());
-        QCOMPARE(QDir(fixture->folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+        // The folder stays as it was, with nothing beside it.
+        expectFileFailure(QStringLiteral("Kestrune cannot use its data file.  The program will "
+                                         "close; the file has not been changed."),
+                          test::WriteFailure::FolderAtThePath);
     }
 
     void theHelpWindowOpensAtStartUpOnlyForExactlyOne_data() {
@@ -252,7 +243,7 @@ private slots:
         QFETCH(bool, opens);
         writeHelpFile();
         if (stored != QLatin1String("-")) {
-            fixture->fake->settings.setValue("Kestrune", "Settings", "showHelp", stored);
+            fake().settings.setValue("Kestrune", "Settings", "showHelp", stored);
         }
         Form1* main = loggedIn();
         QCOMPARE(forms().isLoaded<ui::Form8>(), opens);
@@ -264,7 +255,7 @@ private slots:
         QVERIFY(forms().isLoaded<ui::Form8>());
         QVERIFY(forms().find<ui::Form8>()->isVisible());
         // Only the check box writes the setting.
-        QCOMPARE(fixture->fake->settings.values.size(), stored == QLatin1String("-") ? 0 : 1);
+        QCOMPARE(fake().settings.values.size(), stored == QLatin1String("-") ? 0 : 1);
     }
 
     void aboutOpensTheAboutBox() {
@@ -285,7 +276,7 @@ private slots:
         QVERIFY(!forms().isLoaded<ui::Form8>());
         QVERIFY(!forms().isLoaded<ui::frmAbout>());
         QVERIFY(!forms().isLoaded<ui::frmAdd>());
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fake().exit.calls, 1);
     }
 
     void aHiddenWebWindowDoesNotHoldTheProgram() {
@@ -294,7 +285,7 @@ private slots:
         QVERIFY(forms().isLoaded<ui::frmWebsite>());
         main->close();
         QVERIFY(!forms().isLoaded<ui::frmWebsite>());
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fake().exit.calls, 1);
     }
 
     void aWebWindowOnScreenEndsTheProgramWhenItHasClosed() {
@@ -305,10 +296,10 @@ private slots:
         test::runInEventLoop([&] { main->close(); });
         QVERIFY(!forms().isLoaded<Form1>());
         QVERIFY(!forms().isLoaded<ui::frmAbout>());
-        QCOMPARE(fixture->fake->exit.calls, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(fixture->fake->exit.calls, 1, 3000);
+        QCOMPARE(fake().exit.calls, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(fake().exit.calls, 1, 3000);
         QVERIFY(!forms().isLoaded<ui::frmWebsite>());
-        QCOMPARE(fixture->fake->opener.opened, QStringList{"http://www.kestrune.example"});
+        QCOMPARE(fake().opener.opened, QStringList{"http://www.kestrune.example"});
     }
 
 private:
@@ -323,8 +314,6 @@ private:
         QVERIFY(help.open(QIODevice::WriteOnly));
         help.write("{\\rtf1 Kestrune help\\par}");
     }
-
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_Form1)

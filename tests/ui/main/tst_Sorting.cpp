@@ -1,8 +1,6 @@
 #include "MainWindowTestUtil.h"
 
-#include "ui/Forms.h"
 #include "ui/main/EntryHandOver.h"
-#include "ui/main/Form1.h"
 #include "ui/main/frmAdd.h"
 #include "ui/main/modListViewEnh.h"
 
@@ -13,6 +11,7 @@
 
 using namespace kestrune;
 using kestrune::store::Entry;
+using kestrune::test::shownColumn;
 using kestrune::ui::EnhListView_SortColumns;
 using kestrune::ui::Form1;
 using kestrune::ui::forms;
@@ -20,23 +19,11 @@ using kestrune::ui::forms;
 namespace {
 const std::vector<Entry> kEntries = {
     {"bob", "Zeta", "b.example"}, {"Ann", "alpha", "c.example"}, {"carl", "Mid", "a.example"}};
-
-QStringList column(Form1* main, int sub) {
-    QStringList texts;
-    const auto& rows = main->lstPass->rows();
-    for (qsizetype i = 1; i <= rows.count(); ++i) {
-        texts.append(sub == 0 ? rows.text(i) : rows.subItem(i, sub));
-    }
-    return texts;
-}
 } // namespace
 
-class tst_Sorting : public QObject {
+class tst_Sorting : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void aClickOnAnEmptyListChangesNothing() {
         Form1* main = test::loggedInMainWindow(*fixture, {});
         auto& rows = main->lstPass->rows();
@@ -48,22 +35,23 @@ private slots:
         rows.append({"a", "1", ""});
         rows.append({"b", "2", ""});
         QVERIFY(EnhListView_SortColumns(*main->lstPass, 1, true));
-        QCOMPARE(column(main, 0), QStringList({"b", "a"}));
-        QVERIFY(fixture->fake->messages.shown.empty());
+        QCOMPARE(shownColumn(main, 0), QStringList({"b", "a"}));
+        expectNoMessage();
     }
 
     void eachClickReversesTheDirectionAcrossAllHeaders() {
         Form1* main = test::loggedInMainWindow(*fixture, kEntries);
         auto& rows = main->lstPass->rows();
         EnhListView_SortColumns(*main->lstPass, 1, false);
-        QCOMPARE(column(main, 0), QStringList({"carl", "bob", "Ann"})); // descending
+        QCOMPARE(shownColumn(main, 0), QStringList({"carl", "bob", "Ann"})); // descending
         QVERIFY(rows.sorted());
         EnhListView_SortColumns(*main->lstPass, 1, false);
-        QCOMPARE(column(main, 0), QStringList({"Ann", "bob", "carl"})); // ascending
+        QCOMPARE(shownColumn(main, 0), QStringList({"Ann", "bob", "carl"})); // ascending
         EnhListView_SortColumns(*main->lstPass, 2, false);
-        QCOMPARE(column(main, 1), QStringList({"Zeta", "Mid", "alpha"})); // password, descending
+        QCOMPARE(shownColumn(main, 1),
+                 QStringList({"Zeta", "Mid", "alpha"})); // password, descending
         EnhListView_SortColumns(*main->lstPass, 3, false);
-        QCOMPARE(column(main, 2), QStringList({"a.example", "b.example", "c.example"}));
+        QCOMPARE(shownColumn(main, 2), QStringList({"a.example", "b.example", "c.example"}));
         QCOMPARE(rows.sortKey(), 2);
         QCOMPARE(rows.sortOrder(), 0);
     }
@@ -75,20 +63,17 @@ private slots:
         QHeaderView* header = main->lstPass->header();
         const int x = header->sectionViewportPosition(1) + header->sectionSize(1) / 2;
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
-        QCOMPARE(column(main, 1), QStringList({"Zeta", "Mid", "alpha"}));
+        QCOMPARE(shownColumn(main, 1), QStringList({"Zeta", "Mid", "alpha"}));
     }
 
     void aHeaderThatDoesNotExistFailsAndSaysSoOnlyWhenAsked() {
         Form1* main = test::loggedInMainWindow(*fixture, kEntries);
         QVERIFY(!EnhListView_SortColumns(*main->lstPass, 4, false));
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
         QVERIFY(!EnhListView_SortColumns(*main->lstPass, 0, true));
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QCOMPARE(fixture->fake->messages.shown[0].title,
-                 QStringLiteral("Error in Function : EnhListView_SortColumns"));
-        QCOMPARE(fixture->fake->messages.shown[0].text,
-                 QStringLiteral("Error35600\tIndex out of bounds"));
-        QCOMPARE(fixture->fake->messages.shown[0].icon, platform::Icon::Information);
+        expectOneMessage(QStringLiteral("Error35600\tIndex out of bounds"),
+                         QStringLiteral("Error in Function : EnhListView_SortColumns"),
+                         platform::Buttons::Ok, platform::Icon::Information);
         QCOMPARE(test::shownRows(main), kEntries); // as it was
         QVERIFY(!main->lstPass->rows().sorted());
     }
@@ -120,7 +105,7 @@ private slots:
         forms().unload<ui::frmAdd>();
         main->lstPass->selectRow(3);
         main->commands().Delete();
-        QCOMPARE(column(main, 0), QStringList({"bob", "carl"}));
+        QCOMPARE(shownColumn(main, 0), QStringList({"bob", "carl"}));
     }
 
     void rowsAddedOrChangedWhileSortedTakeTheirPlaceAtOnce() {
@@ -132,7 +117,7 @@ private slots:
         dialog->txtUsername->setText(QStringLiteral("Bea"));
         dialog->txtPassword->setText(QStringLiteral("p"));
         dialog->cmdAdd->click();
-        QCOMPARE(column(main, 0), QStringList({"Ann", "Bea", "bob", "carl"}));
+        QCOMPARE(shownColumn(main, 0), QStringList({"Ann", "Bea", "bob", "carl"}));
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
 
         main->lstPass->selectRow(1); // Ann becomes zed
@@ -140,7 +125,7 @@ private slots:
         dialog = forms().find<ui::frmAdd>();
         dialog->txtUsername->setText(QStringLiteral("zed"));
         dialog->cmdAdd->click();
-        QCOMPARE(column(main, 0), QStringList({"Bea", "bob", "carl", "zed"}));
+        QCOMPARE(shownColumn(main, 0), QStringList({"Bea", "bob", "carl", "zed"}));
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(4));
         QCOMPARE(fixture->readDataFile(), test::fileWith(test::shownRows(main)));
     }
@@ -153,12 +138,9 @@ private slots:
         EnhListView_SortColumns(*main->lstPass, 1, false);
         EnhListView_SortColumns(*main->lstPass, 1, false);
         // Case ignored, accents after the plain letter, b last.
-        QCOMPARE(column(main, 0), QStringList({"A", "a", "\u00e1", "b"}));
-        QCOMPARE(column(main, 1), QStringList({"2", "3", "4", "1"}));
+        QCOMPARE(shownColumn(main, 0), QStringList({"A", "a", "\u00e1", "b"}));
+        QCOMPARE(shownColumn(main, 1), QStringList({"2", "3", "4", "1"}));
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_Sorting)

@@ -1,5 +1,4 @@
 #include "MainWindowTestUtil.h"
-#include "support/WriteFailure.h"
 
 #include "store/CredentialStore.h"
 #include "ui/Forms.h"
@@ -10,7 +9,6 @@
 #include "ui/main/modListViewEnh.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 
@@ -18,17 +16,16 @@
 #include <sodium.h>
 
 using namespace kestrune;
+using namespace Qt::StringLiterals;
 using kestrune::store::Entry;
 using kestrune::ui::Form1;
 using kestrune::ui::forms;
 using kestrune::ui::frmAdd;
 
-class tst_frmAdd : public QObject {
+class tst_frmAdd : public test::WindowTestBase {
     Q_OBJECT
 private slots:
     void initTestCase() { QVERIFY(sodium_init() >= 0); }
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
 
     void addModeStartsEmptyAndEditModeShowsTheRowInClear() {
         Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "s3cret", "mail"}});
@@ -46,84 +43,98 @@ private slots:
         QCOMPARE(dialog->txtWebsite->text(), QStringLiteral("mail"));
     }
 
-    void missingUsernameOrPasswordIsReportedAndTheTextsStay_data() {
-        QTest::addColumn<QString>("username");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("both empty") << ""
-                                    << ""
-                                    << "You must enter a username";
-        QTest::newRow("username empty") << ""
-                                        << "pw"
-                                        << "You must enter a username";
-        QTest::newRow("password empty") << "bob"
-                                        << ""
-                                        << "You must enter a password";
+    // Whatever the dialog accepts is appended, saved and selected, exactly as
+    // typed.
+    void anAcceptedEntryIsAppendedSavedAndSelected_data() {
+        QTest::addColumn<Entry>("typed");
+        QTest::addColumn<QByteArray>("inTheFile"); // bytes the file must hold
+        // The website may be empty. The euro sign and S with caron are the
+        // bytes 80 and 8A in the file.
+        QTest::newRow("texts as typed, without trimming")
+            << Entry{" ", u" p\u00e9 \u20ac\u0160 "_s, {}} << QByteArray("\xa0\x00\x0a\xa0", 4);
+        QTest::newRow("same username again") << Entry{"ann", "pw", "x"} << QByteArray();
+        QTest::newRow("bars the file can hold") << Entry{"|a||b", "||p", "||x|"} << QByteArray();
     }
-    void missingUsernameOrPasswordIsReportedAndTheTextsStay() {
-        QFETCH(QString, username);
-        QFETCH(QString, password);
-        QFETCH(QString, message);
-        Form1* main = test::loggedInMainWindow(*fixture, {});
-        const QByteArray before = fixture->readDataFile();
-        frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(username);
-        dialog->txtPassword->setText(password);
-        dialog->txtWebsite->setText(QStringLiteral("site"));
-        dialog->cmdAdd->click();
-
-        const auto& shown = fixture->fake->messages.shown;
-        QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].text, message);
-        QCOMPARE(shown[0].title, QStringLiteral("Error"));
-        QCOMPARE(shown[0].buttons, platform::Buttons::Ok);
-        QCOMPARE(shown[0].icon, platform::Icon::None);
-        QVERIFY(forms().isLoaded<frmAdd>());
-        QCOMPARE(dialog->txtWebsite->text(), QStringLiteral("site"));
-        QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
-        QCOMPARE(fixture->readDataFile(), before);
-    }
-
-    void textsAreStoredAsTypedWithoutTrimming() {
+    void anAcceptedEntryIsAppendedSavedAndSelected() {
+        QFETCH(Entry, typed);
+        QFETCH(QByteArray, inTheFile);
         Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral(" "));
-        dialog->txtPassword->setText(QStringLiteral(" p\u00e9 \u20ac\u0160 "));
-        dialog->cmdAdd->click(); // the website may be empty
+        type(dialog, typed);
+        dialog->cmdAdd->click();
 
+        expectNoMessage();
         QVERIFY(!forms().isLoaded<frmAdd>());
-        const std::vector<Entry> expected = {{"ann", "pw", "x"},
-                                             {" ", QStringLiteral(" p\u00e9 \u20ac\u0160 "), ""}};
+        const std::vector<Entry> expected = {{"ann", "pw", "x"}, typed};
         QCOMPARE(test::shownRows(main), expected);
         QCOMPARE(fixture->readDataFile(), test::fileWith(expected));
-        // The euro sign and S with caron are the bytes 80 and 8A in the file.
-        QVERIFY(fixture->readDataFile().contains(QByteArray("\xa0\x00\x0a\xa0", 4)));
+        // What was written reads back as typed.
+        QCOMPARE(store::entriesOf(fixture->readDataFile()), expected);
+        QVERIFY(fixture->readDataFile().contains(inTheFile));
         QCOMPARE(main->statusText(), QStringLiteral("Added new entry.  Data saved."));
         // The new row is selected, so the commands act on it next.
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(2));
     }
 
-    void aSecondEntryWithTheSameUsernameIsAppended() {
-        Form1* main = test::loggedInMainWindow(*fixture, {{"ann", "pw", "x"}});
+    // A missing username or password, or a text the file could not hold, is
+    // refused with a message; the dialog keeps the texts and nothing changes.
+    void aRefusedEntryKeepsTheDialogAndChangesNothing_data() {
+        QTest::addColumn<Entry>("typed");
+        QTest::addColumn<QString>("message");
+        const QString username = u"You must enter a username"_s;
+        QTest::newRow("both empty") << Entry{{}, {}, "site"} << username;
+        QTest::newRow("username empty") << Entry{{}, "pw", "site"} << username;
+        QTest::newRow("password empty")
+            << Entry{"bob", {}, "site"} << u"You must enter a password"_s;
+        const QString sep = u"cannot contain \"|||\": Kestrune uses it to separate the parts of "
+                            u"an entry in its data file."_s;
+        const QString bar = u"cannot end with \"|\": Kestrune could not tell it apart from the "
+                            u"separator that follows it in its data file."_s;
+        QTest::newRow("separator in the username")
+            << Entry{"a|||b", "pw", {}} << u"The username "_s + sep;
+        QTest::newRow("separator in the website")
+            << Entry{"a", "pw", "x|||y"} << u"The website "_s + sep;
+        QTest::newRow("username ending in a bar")
+            << Entry{"a|", "pw", {}} << u"The username "_s + bar;
+        QTest::newRow("password ending in a bar")
+            << Entry{"a", "p||", {}} << u"The password "_s + bar;
+        QTest::newRow("outside Windows-1252")
+            << Entry{"a", "pw", u"\u03a9"_s}
+            << u"Kestrune cannot store the character \"\u03a9\" in the website.  Please remove "
+               u"it."_s;
+        QTest::newRow("code 141")
+            << Entry{"a", u"p\u008dw"_s, {}}
+            << u"Kestrune cannot store the character \"\u008d\" in the password.  Please remove "
+               u"it."_s;
+    }
+    void aRefusedEntryKeepsTheDialogAndChangesNothing() {
+        QFETCH(Entry, typed);
+        QFETCH(QString, message);
+        Form1* main = test::loggedInMainWindow(*fixture, {});
+        const QByteArray before = fixture->readDataFile();
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral("ann"));
-        dialog->txtPassword->setText(QStringLiteral("pw"));
-        dialog->txtWebsite->setText(QStringLiteral("x"));
+        type(dialog, typed);
         dialog->cmdAdd->click();
-        QCOMPARE(main->lstPass->rows().count(), qsizetype(2));
+
+        expectOneMessage(message, u"Error"_s, platform::Buttons::Ok, platform::Icon::None);
+        QVERIFY(forms().isLoaded<frmAdd>());
+        QCOMPARE(Entry({dialog->txtUsername->text(), dialog->txtPassword->text(),
+                        dialog->txtWebsite->text()}),
+                 typed);
+        QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
+        QCOMPARE(fixture->readDataFile(), before);
     }
 
     void enterSavesFromTheWebsiteBoxOnly() {
         Form1* main = test::loggedInMainWindow(*fixture, {});
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral("bob"));
-        dialog->txtPassword->setText(QStringLiteral("pw"));
+        type(dialog, {"bob", "pw", {}});
         QTest::keyClick(dialog->txtUsername, Qt::Key_Return);
         QTest::keyClick(dialog->txtPassword, Qt::Key_Return);
         QTest::keyClick(dialog->txtPassword, Qt::Key_Escape); // Esc does nothing either
         QVERIFY(forms().isLoaded<frmAdd>());
         QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
 
         QTest::keyClick(dialog->txtWebsite, Qt::Key_Return);
         QCOMPARE(main->lstPass->rows().count(), qsizetype(1));
@@ -141,8 +152,7 @@ private slots:
         Form1* main = test::loggedInMainWindow(*fixture, {});
         const QByteArray before = fixture->readDataFile();
         frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral("bob"));
-        dialog->txtPassword->setText(QStringLiteral("pw"));
+        type(dialog, {"bob", "pw", {}});
         QTest::keyClick(onSave ? dialog->cmdAdd : dialog->cmdDelete, Qt::Key_Return);
         QVERIFY(!forms().isLoaded<frmAdd>());
         QCOMPARE(main->lstPass->rows().count(), qsizetype(onSave ? 1 : 0));
@@ -154,9 +164,8 @@ private slots:
         frmAdd* dialog = openAdd(main);
         dialog->txtPassword->setText(QStringLiteral("pw"));
         QTest::keyClick(dialog->txtWebsite, Qt::Key_Enter);
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QCOMPARE(fixture->fake->messages.shown[0].text,
-                 QStringLiteral("You must enter a username"));
+        expectOneMessage(u"You must enter a username"_s, u"Error"_s, platform::Buttons::Ok,
+                         platform::Icon::None);
     }
 
     void cancelWritesNothing() {
@@ -213,12 +222,13 @@ private slots:
         main->lstPass->selectRow(1);
         main->commands().Delete();
         const QByteArray afterDelete = fixture->readDataFile();
-        fixture->fake->messages.shown.clear();
+        fake().messages.shown.clear(); // the question of the delete
         dialog->txtPassword->setText(QStringLiteral("new"));
         dialog->cmdAdd->click();
 
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QCOMPARE(fixture->fake->messages.shown[0].title, QStringLiteral("Error"));
+        expectOneMessage(u"The entry you opened for editing is no longer in the list, so your "
+                         u"changes cannot be saved to it."_s,
+                         u"Error"_s, platform::Buttons::Ok, platform::Icon::None);
         QVERIFY(forms().isLoaded<frmAdd>());
         QCOMPARE(dialog->txtPassword->text(), QStringLiteral("new"));
         QCOMPARE(test::shownRows(main), std::vector<Entry>({{"bob", "p2", "b"}}));
@@ -241,78 +251,6 @@ private slots:
         dialog->cmdAdd->click();
         QCOMPARE(test::shownRows(main),
                  std::vector<Entry>({{"ann", "typed", "a"}, {"bob", "p2", "b"}}));
-    }
-
-    void textsTheFileCannotHoldAreRefused_data() {
-        QTest::addColumn<QString>("username");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("website");
-        QTest::addColumn<QString>("message");
-        const QString sep = QStringLiteral(
-            "cannot contain \"|||\": Kestrune uses it to separate the parts of an entry in its "
-            "data file.");
-        const QString bar = QStringLiteral(
-            "cannot end with \"|\": Kestrune could not tell it apart from the separator that "
-            "follows it in its data file.");
-        QTest::newRow("separator in the username") << "a|||b"
-                                                   << "pw"
-                                                   << ""
-                                                   << "The username " + sep;
-        QTest::newRow("separator in the website") << "a"
-                                                  << "pw"
-                                                  << "x|||y"
-                                                  << "The website " + sep;
-        QTest::newRow("username ending in a bar") << "a|"
-                                                  << "pw"
-                                                  << ""
-                                                  << "The username " + bar;
-        QTest::newRow("password ending in a bar") << "a"
-                                                  << "p||"
-                                                  << ""
-                                                  << "The password " + bar;
-        QTest::newRow("outside Windows-1252")
-            << "a"
-            << "pw" << QStringLiteral("\u03a9")
-            << QStringLiteral(
-                   "Kestrune cannot store the character \"\u03a9\" in the website.  Please remove "
-                   "it.");
-        QTest::newRow("code 141") << "a" << QStringLiteral("p\u008dw") << ""
-                                  << QStringLiteral("Kestrune cannot store the character "
-                                                    "\"\u008d\" in the password.  Please remove "
-                                                    "it.");
-    }
-    void textsTheFileCannotHoldAreRefused() {
-        QFETCH(QString, username);
-        QFETCH(QString, password);
-        QFETCH(QString, website);
-        QFETCH(QString, message);
-        Form1* main = test::loggedInMainWindow(*fixture, {});
-        const QByteArray before = fixture->readDataFile();
-        frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(username);
-        dialog->txtPassword->setText(password);
-        dialog->txtWebsite->setText(website);
-        dialog->cmdAdd->click();
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        QCOMPARE(fixture->fake->messages.shown[0].text, message);
-        QCOMPARE(fixture->fake->messages.shown[0].title, QStringLiteral("Error"));
-        QVERIFY(forms().isLoaded<frmAdd>());
-        QCOMPARE(dialog->txtUsername->text(), username);
-        QCOMPARE(main->lstPass->rows().count(), qsizetype(0));
-        QCOMPARE(fixture->readDataFile(), before);
-    }
-
-    void barsThatTheFileCanHoldAreAccepted() {
-        Form1* main = test::loggedInMainWindow(*fixture, {});
-        frmAdd* dialog = openAdd(main);
-        dialog->txtUsername->setText(QStringLiteral("|a||b"));
-        dialog->txtPassword->setText(QStringLiteral("||p"));
-        dialog->txtWebsite->setText(QStringLiteral("||x|"));
-        dialog->cmdAdd->click();
-        QVERIFY(fixture->fake->messages.shown.empty());
-        // What was written reads back as typed.
-        const std::vector<Entry> back = store::entriesOf(fixture->readDataFile());
-        QCOMPARE(back, std::vector<Entry>({{"|a||b", "||p", "||x|"}}));
     }
 
     // A save that fails, on a full disk or with a folder where data.enc
@@ -354,16 +292,9 @@ private slots:
 
         QCOMPARE(test::shownRows(main), entries);
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(edit ? 1 : 2));
-        const QString file = test::untouchedFileProblem(fixture->dataFile(), how, before);
-        QVERIFY2(file.isEmpty(), qPrintable(file));
+        expectFileFailure(test::kEntriesNotSaved, how, before);
         QVERIFY(forms().isLoaded<frmAdd>());
         QCOMPARE(dialog->txtUsername->text(), QStringLiteral("zed"));
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
-        const QString text = fixture->fake->messages.shown[0].text;
-        QVERIFY2(text.startsWith(QStringLiteral("Kestrune could not save your entries.")),
-                 qPrintable(text));
-        const QString message = test::failureMessageProblem(text, fixture->dataFile(), how);
-        QVERIFY2(message.isEmpty(), qPrintable(message));
         QCOMPARE(main->statusText(), QStringLiteral("before"));
 
         // Once the file can be written again, the same click saves.
@@ -419,18 +350,20 @@ private:
         }
         return next;
     }
-    frmAdd* openAdd(Form1* main) {
-        main->commands().Add();
-        auto* dialog = forms().find<frmAdd>();
-        return dialog;
+    static void type(frmAdd* dialog, const Entry& e) {
+        dialog->txtUsername->setText(e.username);
+        dialog->txtPassword->setText(e.password);
+        dialog->txtWebsite->setText(e.location);
     }
-    frmAdd* openEdit(Form1* main, qsizetype row) {
+    static frmAdd* openAdd(Form1* main) {
+        main->commands().Add();
+        return forms().find<frmAdd>();
+    }
+    static frmAdd* openEdit(Form1* main, qsizetype row) {
         main->lstPass->selectRow(row);
         main->commands().Edit();
         return forms().find<frmAdd>();
     }
-
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_frmAdd)

@@ -4,7 +4,7 @@
 
 using namespace kestrune::ui;
 
-class tst_Identity : public QObject {
+class tst_ProgramIdentity : public QObject {
     Q_OBJECT
 private slots:
     void cleanup() { versionInformation() = builtVersionInformation(); }
@@ -59,5 +59,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_Identity)
-#include "tst_identity.moc"
+QTEST_APPLESS_MAIN(tst_ProgramIdentity)
+#include "tst_ProgramIdentity.moc"

@@ -33,7 +33,7 @@ QByteArray allBytes() {
 
 } // namespace
 
-class TestCodec : public QObject {
+class tst_HighBitCodec : public QObject {
     Q_OBJECT
 
 private slots:
@@ -76,5 +76,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCodec)
-#include "tst_codec.moc"
+QTEST_APPLESS_MAIN(tst_HighBitCodec)
+#include "tst_HighBitCodec.moc"

@@ -14,6 +14,8 @@
 #include "support/FakeStoreHost.h"
 #include "ui/main/frmAdd.h"
 
+#include "StoreTestUtil.h"
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,44 +24,13 @@
 
 using namespace kestrune;
 using kestrune::store::Entry;
+using kestrune::test::numberFromEnvironment;
+using kestrune::test::shown;
 using kestrune::ui::checkEntryTexts;
 using kestrune::ui::EntryTextsCheck;
 using Verdict = kestrune::ui::EntryTextsCheck::Verdict;
 
 namespace {
-
-quint32 numberFromEnvironment(const char* name, quint32 fallback) {
-    bool ok = false;
-    const quint32 value = qEnvironmentVariable(name).toUInt(&ok);
-    return ok ? value : fallback;
-}
-
-// A text with every character outside printable ASCII spelled out, for the
-// failure messages.
-QString shown(const QString& text) {
-    QString out;
-    for (const QChar ch : text) {
-        if (ch.unicode() >= 0x20 && ch.unicode() < 0x7F) {
-            out.append(ch);
-        } else {
-            out.append(QStringLiteral("\\u%1").arg(int(ch.unicode()), 4, 16, QLatin1Char('0')));
-        }
-    }
-    return out;
-}
-
-QString shown(const Entry& e) {
-    return QStringLiteral("[%1 / %2 / %3]")
-        .arg(shown(e.username), shown(e.password), shown(e.location));
-}
-
-QString shown(const std::vector<Entry>& entries) {
-    QStringList parts;
-    for (const Entry& e : entries) {
-        parts.append(shown(e));
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 // What a save of `rows` writes and a start reads back.
 std::vector<Entry> throughTheFile(const QString& master, const std::vector<Entry>& rows) {

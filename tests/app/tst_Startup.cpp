@@ -12,12 +12,9 @@
 using namespace kestrune;
 using kestrune::ui::forms;
 
-class tst_Startup : public QObject {
+class tst_Startup : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     void splashIsExactlyItsPictureOutsideTheTaskBar() {
         auto* splash = forms().load<app::frmSplash>();
         QCOMPARE(splash->size(), QSize(476, 316)); // the delivered picture, unstretched
@@ -88,16 +85,13 @@ private slots:
     void closingTheMainWindowUnloadsTheSplashAndEndsTheProgram() {
         auto* splash = forms().load<app::frmSplash>();
         auto* main = test::handOverFromSplash(splash);
-        QCOMPARE(fixture->fake->exit.calls, 0);
+        QCOMPARE(fake().exit.calls, 0);
         main->close();
         QVERIFY(!forms().isLoaded<app::frmSplash>());
         QVERIFY(!forms().isLoaded<ui::Form1>());
-        QCOMPARE(fixture->fake->exit.calls, 1);
+        QCOMPARE(fake().exit.calls, 1);
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_Startup)
-#include "tst_startup.moc"
+#include "tst_Startup.moc"

@@ -26,7 +26,7 @@ VectorRows rowsOf(std::vector<Entry> entries) {
 
 } // namespace
 
-class TestDataFile : public QObject {
+class tst_DataFileFormat : public QObject {
     Q_OBJECT
 
 private slots:
@@ -211,5 +211,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestDataFile)
-#include "tst_datafile.moc"
+QTEST_APPLESS_MAIN(tst_DataFileFormat)
+#include "tst_DataFileFormat.moc"

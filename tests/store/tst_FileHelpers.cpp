@@ -26,7 +26,7 @@ int modeOf(const QString& path) {
 
 } // namespace
 
-class TestFileHelpers : public QObject {
+class tst_FileHelpers : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -256,5 +256,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFileHelpers)
-#include "tst_filehelpers.moc"
+QTEST_GUILESS_MAIN(tst_FileHelpers)
+#include "tst_FileHelpers.moc"

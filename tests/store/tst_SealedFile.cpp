@@ -146,7 +146,7 @@ Seal smallSeal(const QString& password) {
 
 } // namespace
 
-class TestSealedFile : public QObject {
+class tst_SealedFile : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -543,5 +543,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSealedFile)
-#include "tst_sealedfile.moc"
+QTEST_GUILESS_MAIN(tst_SealedFile)
+#include "tst_SealedFile.moc"

@@ -22,7 +22,7 @@ const QByteArray CRLF = QByteArrayLiteral("\r\n");
 
 } // namespace
 
-class TestCredentialStore : public QObject {
+class tst_CredentialStore : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -412,5 +412,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCredentialStore)
-#include "tst_credentialstore.moc"
+QTEST_GUILESS_MAIN(tst_CredentialStore)
+#include "tst_CredentialStore.moc"

@@ -84,12 +84,6 @@ constexpr int kMarkerFd = 3;         // where the child reports its saves
 constexpr int kGoFd = 4;             // where the child waits for its go
 constexpr int kChildMaxSaves = 4000; // a child left alone stops by itself
 
-quint32 numberFromEnvironment(const char* name, quint32 fallback) {
-    bool ok = false;
-    const quint32 value = qEnvironmentVariable(name).toUInt(&ok);
-    return ok ? value : fallback;
-}
-
 // Two contents of a vault of tens of thousands of realistic entries (about
 // 2.5 MB on disk), the second an edit of the first: rows removed, changed and
 // added, so that the files differ all along and in size.
@@ -297,7 +291,7 @@ QByteArray readRemainingMarkers(int fd) {
 
 } // namespace
 
-class TestCrashSave : public QObject {
+class tst_CrashSave : public QObject {
     Q_OBJECT
 
 private slots:
@@ -480,9 +474,9 @@ int main(int argc, char** argv) {
     }
 #endif
     QCoreApplication app(argc, argv);
-    TestCrashSave test;
+    tst_CrashSave test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_crashsave.moc"
+#include "tst_CrashSave.moc"
