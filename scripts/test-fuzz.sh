@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build="$root/build-sanitize"
 seconds=${FUZZ_SECONDS:-60}
-targets=(datafile rtf)
+targets=(datafile rtf csv)
 
 findings="$build/fuzz-findings"
 rm -rf "$findings"

@@ -107,9 +107,13 @@ QChar detectDelimiter(QStringView text) {
 }
 
 CsvReadResult parseCsv(QStringView text) {
+    return parseCsv(text, detectDelimiter(text));
+}
+
+CsvReadResult parseCsv(QStringView text, QChar delimiterGiven) {
     CsvReadResult result;
     CsvTable& table = result.table;
-    table.delimiter = detectDelimiter(text);
+    table.delimiter = delimiterGiven;
     const char16_t delimiter = table.delimiter.unicode();
     const char16_t* const data = text.utf16();
     const qsizetype n = text.size();

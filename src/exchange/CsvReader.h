@@ -44,8 +44,10 @@ QString decodeCsvText(QByteArrayView bytes, TextEncoding* encoding = nullptr);
 // when it has none (a file of one column).
 QChar detectDelimiter(QStringView text);
 
-// Parses text already decoded.
+// Parses text already decoded, with the delimiter its first line uses, or
+// with the one given.
 CsvReadResult parseCsv(QStringView text);
+CsvReadResult parseCsv(QStringView text, QChar delimiter);
 
 // Reads a whole file's bytes: decodes, finds the delimiter and parses. A file
 // that is empty, holds binary data or is not well formed is refused, with the
