@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kestrune::exchange {
 
 namespace {
@@ -79,23 +83,49 @@ QStringView hostWithoutScheme(QStringView s) {
     return s.first(end);
 }
 
-// Whether a field must be quoted: it holds a quote, the delimiter or a line
-// end, or starts or ends with a blank that a reader might trim.
-bool needsQuotes(QStringView text) {
-    if (text.isEmpty()) {
-        return false;
+// What a field's text holds that matters to its writing.
+struct FieldScan {
+    bool quoted = false; // it holds a quote, the delimiter or a line end, or
+                         // starts or ends with a blank that a reader might trim
+    bool ascii = true;   // every character is one byte in UTF-8
+};
+
+bool isSpecial(char16_t c) {
+    return c == u'"' || c == u',' || c == u'\r' || c == u'\n';
+}
+
+FieldScan scanField(QStringView text) {
+    FieldScan scan;
+    const qsizetype n = text.size();
+    if (n == 0) {
+        return scan;
     }
     const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    if (blank(text.front()) || blank(text.back())) {
-        return true;
+    scan.quoted = blank(text.front()) || blank(text.back());
+    const char16_t* in = text.utf16();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Eight characters at a time: most fields are plain ASCII.
+    const __m128i highBits = _mm_set1_epi16(short(0xFF80));
+    const __m128i quote = _mm_set1_epi16(short(u'"'));
+    const __m128i comma = _mm_set1_epi16(short(u','));
+    const __m128i cr = _mm_set1_epi16(short(u'\r'));
+    const __m128i lf = _mm_set1_epi16(short(u'\n'));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(chars, highBits), _mm_setzero_si128());
+        const __m128i special =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chars, quote), _mm_cmpeq_epi16(chars, comma)),
+                         _mm_or_si128(_mm_cmpeq_epi16(chars, cr), _mm_cmpeq_epi16(chars, lf)));
+        scan.ascii = scan.ascii && _mm_movemask_epi8(ascii) == 0xFFFF;
+        scan.quoted = scan.quoted || _mm_movemask_epi8(special) != 0;
     }
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (c == u'"' || c == u',' || c == u'\r' || c == u'\n') {
-            return true;
-        }
+#endif
+    for (; i < n; ++i) {
+        scan.ascii = scan.ascii && in[i] < 0x80;
+        scan.quoted = scan.quoted || isSpecial(in[i]);
     }
-    return false;
+    return scan;
 }
 
 // The most bytes a field can take: three per UTF-16 unit (a doubled quote
@@ -104,12 +134,34 @@ qsizetype fieldBound(QStringView text) {
     return 3 * text.size() + 2;
 }
 
+// Writes plain ASCII text as it is.
+void putAscii(char*& at, QStringView text) {
+    char* const p = at;
+    const char16_t* in = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= n; i += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(chars, chars));
+    }
+#endif
+    for (; i < n; ++i) {
+        p[i] = char(in[i]);
+    }
+    at = p + n;
+}
+
 // Writes a field as UTF-8 at `p`, quoted when it needs to be, and moves `p`
 // past it.
 void putField(char*& at, QStringView text) {
+    const FieldScan scan = scanField(text);
+    if (scan.ascii && !scan.quoted) {
+        putAscii(at, text);
+        return;
+    }
     char* p = at;
-    const bool quoted = needsQuotes(text);
-    if (quoted) {
+    if (scan.quoted) {
         *p++ = '"';
     }
     const char16_t* in = text.utf16();
@@ -139,7 +191,7 @@ void putField(char*& at, QStringView text) {
             *p++ = char(0x80 | (u & 0x3F));
         }
     }
-    if (quoted) {
+    if (scan.quoted) {
         *p++ = '"';
     }
     at = p;

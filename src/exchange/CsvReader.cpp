@@ -126,10 +126,13 @@ CsvReadResult parseCsv(QStringView text, QChar delimiterGiven) {
         return c == delimiter || c == kCR || c == kLF;
     };
 
+    // Records mostly have as many fields as the one before them.
+    std::size_t fieldsBefore = 0;
     while (pos < n) {
         CsvRecord record;
         record.row = ++row;
         record.line = line;
+        record.fields.reserve(fieldsBefore);
         while (true) {
             if (pos < n && data[pos] == kQuote) {
                 const qsizetype startLine = line;
@@ -146,12 +149,18 @@ CsvReadResult parseCsv(QStringView text, QChar delimiterGiven) {
                     }
                     const QStringView piece = text.sliced(pos, close - pos);
                     line += lineEndsIn(piece);
-                    field += piece;
                     pos = close + 1;
                     if (pos < n && data[pos] == kQuote) { // a doubled quote
+                        field += piece;
                         field += QChar(kQuote);
                         ++pos;
                         continue;
+                    }
+                    // Most quoted fields are one piece: made at once.
+                    if (field.isEmpty()) {
+                        field = piece.toString();
+                    } else {
+                        field += piece;
                     }
                     break;
                 }
@@ -183,6 +192,7 @@ CsvReadResult parseCsv(QStringView text, QChar delimiterGiven) {
             ++pos;
             ++line;
         }
+        fieldsBefore = record.fields.size();
         const bool blank = record.fields.size() == 1 && record.fields.front().isEmpty();
         if (!blank) {
             table.records.push_back(std::move(record));

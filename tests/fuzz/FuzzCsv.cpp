@@ -41,7 +41,8 @@ public:
 qsizetype linesIn(const QString& text) {
     qsizetype lines = 1;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
+        if (text[i] == u'\n' ||
+            (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
             ++lines;
         }
     }
@@ -114,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         exported.rows = plan.additions;
         const CsvReadResult back = readCsv(exportCsv(exported));
         FUZZ_CHECK(back.ok);
-        const std::optional<KnownLayout> layout = recogniseLayout(back.table.records.front().fields);
+        const std::optional<KnownLayout> layout =
+            recogniseLayout(back.table.records.front().fields);
         FUZZ_CHECK(layout && layout->layout == Layout::Chrome);
         const ImportPlan reimport = planImport(back.table, layout->mapping, Rows());
         FUZZ_CHECK(reimport.additions == plan.additions);
