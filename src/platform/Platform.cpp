@@ -14,8 +14,9 @@ Services& real() {
     static DesktopOpener opener;
     static LockFiles locks;
     static SystemFileStamps stamps;
+    static QtFileDialogs files;
     static Services services{&messages,  &exit,   &onTop, &folder, &settings,
-                             &clipboard, &opener, &locks, &stamps};
+                             &clipboard, &opener, &locks, &stamps, &files};
     return services;
 }
 
@@ -41,7 +42,7 @@ void install(const Services& replacement) {
         orReal(replacement.onTop, r.onTop),       orReal(replacement.folder, r.folder),
         orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
         orReal(replacement.opener, r.opener),     orReal(replacement.locks, r.locks),
-        orReal(replacement.stamps, r.stamps)};
+        orReal(replacement.stamps, r.stamps),     orReal(replacement.files, r.files)};
 }
 
 void installReal() {

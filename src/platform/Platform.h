@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
 #include "platform/FileLock.h"
 #include "platform/FileStamp.h"
 #include "platform/MessageBoxes.h"
@@ -24,6 +25,7 @@ struct Services {
     Opener* opener = nullptr;
     FileLocks* locks = nullptr;
     FileStamps* stamps = nullptr;
+    FileDialogs* files = nullptr;
 };
 
 // The services in use.
