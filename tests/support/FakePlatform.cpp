@@ -27,8 +27,8 @@ void FakeSettings::setValue(const QString& application, const QString& section, 
 
 FakePlatform::FakePlatform(const QString& programFolder) {
     folder.folder = programFolder;
-    platform::install(
-        {&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks, nullptr});
+    platform::install({&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks,
+                       nullptr, &files});
 }
 
 FakePlatform::~FakePlatform() {

@@ -98,6 +98,15 @@ QToolButton* Form1::makeButton(const char* name, const QString& caption, const c
 void Form1::buildMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileImport = mnuFile->addAction(QStringLiteral("Import..."));
+    mnuFileExport = mnuFile->addAction(QStringLiteral("Export..."));
+    mnuFile->addSeparator();
+    // Neither works on the list while the entry dialog is open.
+    connect(mnuFile, &QMenu::aboutToShow, this, [this] {
+        const bool free = !forms().isLoaded<frmAdd>();
+        mnuFileImport->setEnabled(free);
+        mnuFileExport->setEnabled(free);
+    });
     mnuFileItem[0] = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
 
     mnuData = menuBar()->addMenu(QStringLiteral("Data"));
@@ -124,6 +133,8 @@ void Form1::buildMenus() {
     const auto name = [](QAction* action, const char* objectName) {
         action->setObjectName(QLatin1String(objectName));
     };
+    name(mnuFileImport, "mnuFileImport");
+    name(mnuFileExport, "mnuFileExport");
     name(mnuFileItem[0], "mnuFileItem(0)");
     name(mnuDataItem[0], "mnuDataItem(0)");
     name(mnuDataItem[1], "mnuDataItem(1)");
@@ -155,6 +166,8 @@ void Form1::connectCommands() {
         bind(cmdCopy[std::size_t(i)], mnuCopyItem[std::size_t(i)], [&c, i] { c.Copy(i); });
     }
     bind(cmdWebsite[0], nullptr, [&c] { c.Website(); });
+    connect(mnuFileImport, &QAction::triggered, this, [this] { exchange_.Import(); });
+    connect(mnuFileExport, &QAction::triggered, this, [this] { exchange_.Export(); });
     connect(mnuHelpItem[0], &QAction::triggered, this, &Form1::ViewHelp);
     connect(mnuAboutItem[0], &QAction::triggered, this, &Form1::ShowAbout);
 

@@ -3,6 +3,7 @@
 #include "store/CredentialStore.h"
 #include "ui/main/EntryCommands.h"
 #include "ui/main/EntryList.h"
+#include "ui/main/ExchangeCommands.h"
 
 #include <QMainWindow>
 
@@ -54,6 +55,8 @@ public:
     QLabel* statusPanel = nullptr; // panel 1 of StatusBar1
 
     QMenu* mnuFile = nullptr;
+    QAction* mnuFileImport = nullptr; // "Import..."
+    QAction* mnuFileExport = nullptr; // "Export..."
     std::array<QAction*, 1> mnuFileItem{};
     QMenu* mnuData = nullptr;
     std::array<QAction*, 4> mnuDataItem{};
@@ -66,6 +69,8 @@ public:
 
     // The commands behind the buttons, menu items and shortcuts.
     EntryCommands& commands() { return commands_; }
+    // File, Import... and File, Export...
+    ExchangeCommands& exchange() { return exchange_; }
 
     // A click on a column header: sorts by that column (1-based).
     void lstPass_ColumnClick(int columnHeader);
@@ -105,6 +110,7 @@ private:
     QWidget* messageOwner();
 
     EntryCommands commands_{*this};
+    ExchangeCommands exchange_{*this};
 };
 
 } // namespace kestrune::ui

@@ -96,7 +96,7 @@ private slots:
             titles.append(action->text());
         }
         QCOMPARE(titles, QStringList({"File", "Data", "Copy", "Help", "About"}));
-        QCOMPARE(captionsOf(main->mnuFile), QStringList({"Exit"}));
+        QCOMPARE(captionsOf(main->mnuFile), QStringList({"Import...", "Export...", "", "Exit"}));
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
                               "Goto \"Used At\" Location"}));
