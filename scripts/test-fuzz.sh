@@ -14,9 +14,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 build="$root/build-sanitize"
 seconds=${FUZZ_SECONDS:-60}
-targets=(datafile sealed rtf)
+targets=(datafile sealed rtf csv)
 # The longest input per target: a sealed file needs room for chunks of 4 KiB.
-declare -A max_len=([datafile]=4096 [sealed]=16384 [rtf]=4096)
+declare -A max_len=([datafile]=4096 [sealed]=16384 [rtf]=4096 [csv]=4096)
 
 findings="$build/fuzz-findings"
 rm -rf "$findings"

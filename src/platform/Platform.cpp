@@ -15,8 +15,9 @@ Services& real() {
     static LockFiles locks;
     static SystemFileStamps stamps;
     static QtTimers timers;
-    static Services services{&messages,  &exit,   &onTop, &folder, &settings,
-                             &clipboard, &opener, &locks, &stamps, &timers};
+    static QtFileDialogs files;
+    static Services services{&messages, &exit,  &onTop,  &folder, &settings, &clipboard,
+                             &opener,   &locks, &stamps, &timers, &files};
     return services;
 }
 
@@ -42,7 +43,8 @@ void install(const Services& replacement) {
         orReal(replacement.onTop, r.onTop),       orReal(replacement.folder, r.folder),
         orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
         orReal(replacement.opener, r.opener),     orReal(replacement.locks, r.locks),
-        orReal(replacement.stamps, r.stamps),     orReal(replacement.timers, r.timers)};
+        orReal(replacement.stamps, r.stamps),     orReal(replacement.timers, r.timers),
+        orReal(replacement.files, r.files)};
 }
 
 void installReal() {

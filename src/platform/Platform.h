@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
 #include "platform/FileLock.h"
 #include "platform/FileStamp.h"
 #include "platform/MessageBoxes.h"
@@ -26,6 +27,7 @@ struct Services {
     FileLocks* locks = nullptr;
     FileStamps* stamps = nullptr;
     Timers* timers = nullptr;
+    FileDialogs* files = nullptr;
 };
 
 // The services in use.

@@ -1,7 +1,7 @@
 #include "support/FakePlatform.h"
 
-#include <algorithm>
 #include <QTest>
+#include <algorithm>
 
 namespace kestrune::test {
 
@@ -71,7 +71,7 @@ void FakeTimers::advance(qint64 ms) {
 FakePlatform::FakePlatform(const QString& programFolder) {
     folder.folder = programFolder;
     platform::install({&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks,
-                       nullptr, &timers});
+                       nullptr, &timers, &files});
 }
 
 FakePlatform::~FakePlatform() {

@@ -127,6 +127,33 @@ public:
 
 private:
     Id nextId_ = 1;
+// Answers the file dialogs with the names scripted, in turn (an empty name
+// when none is left: the user cancelled), and records what was asked.
+class FakeFileDialogs final : public platform::FileDialogs {
+public:
+    std::deque<QString> answers;
+    QStringList asked; // the title, then the folder or suggested name, for each
+    QString documents;
+    QString openFileName(QWidget*, const QString& title, const QString& folder,
+                         const QString&) override {
+        return answer(title, folder);
+    }
+    QString saveFileName(QWidget*, const QString& title, const QString& suggested, const QString&,
+                         const QString&) override {
+        return answer(title, suggested);
+    }
+    QString documentsFolder() const override { return documents; }
+
+private:
+    QString answer(const QString& title, const QString& start) {
+        asked << title << start;
+        if (answers.empty()) {
+            return {};
+        }
+        QString name = answers.front();
+        answers.pop_front();
+        return name;
+    }
 };
 
 // Installs all doubles on construction and the real services on destruction.
@@ -146,6 +173,7 @@ public:
     FakeOpener opener;
     FakeLocks locks;
     FakeTimers timers;
+    FakeFileDialogs files;
 };
 
 } // namespace kestrune::test

@@ -145,6 +145,42 @@ void EntryListModel::remove(qsizetype position) {
     endRemoveRows();
 }
 
+void EntryListModel::removeAddedSince(quint64 firstId) {
+    // Without sorting the rows added last are the last rows.
+    std::size_t keep = 0;
+    while (keep < ids_.size() && ids_[keep] < firstId) {
+        ++keep;
+    }
+    const bool trailing = std::all_of(ids_.begin() + std::ptrdiff_t(keep), ids_.end(),
+                                      [firstId](quint64 id) { return id >= firstId; });
+    if (keep == ids_.size()) {
+        return;
+    }
+    if (trailing) {
+        beginRemoveRows({}, int(keep), int(ids_.size() - 1));
+        rows_.resize(keep);
+        ids_.resize(keep);
+        endRemoveRows();
+        return;
+    }
+    // Sorting placed them among the others.
+    beginResetModel();
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < ids_.size(); ++from) {
+        if (ids_[from] >= firstId) {
+            continue;
+        }
+        if (to != from) {
+            rows_[to] = std::move(rows_[from]);
+            ids_[to] = ids_[from];
+        }
+        ++to;
+    }
+    rows_.resize(to);
+    ids_.resize(to);
+    endResetModel();
+}
+
 void EntryListModel::clear() {
     beginResetModel();
     rows_.clear();

@@ -55,6 +55,13 @@ public:
     quint64 idAt(qsizetype position) const;
     // The row's current position, or 0 when no row has that identity.
     qsizetype positionOf(quint64 id) const;
+    // The identity the next row added gets; every row added later has a
+    // larger one.
+    quint64 nextIdentity() const { return nextId_; }
+    // Removes, in one pass, every row added since nextIdentity() gave
+    // `firstId`: the undo of appending many rows at once. The other rows keep
+    // their order.
+    void removeAddedSince(quint64 firstId);
 
     // Sorting: the switch, the 0-based key column and the direction
     // (0 ascending, 1 descending). With the switch on, changing the key or the

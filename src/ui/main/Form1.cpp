@@ -100,6 +100,9 @@ QToolButton* Form1::makeButton(const char* name, const QString& caption, const c
 void Form1::buildMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileImport = mnuFile->addAction(QStringLiteral("Import..."));
+    mnuFileExport = mnuFile->addAction(QStringLiteral("Export..."));
+    mnuFile->addSeparator();
     mnuEncrypt = mnuFile->addAction(QStringLiteral("Encrypt Data File..."));
     mnuRemoveEncryption = mnuFile->addAction(QStringLiteral("Remove Encryption..."));
     mnuFile->addSeparator();
@@ -132,6 +135,8 @@ void Form1::buildMenus() {
     const auto name = [](QAction* action, const char* objectName) {
         action->setObjectName(QLatin1String(objectName));
     };
+    name(mnuFileImport, "mnuFileImport");
+    name(mnuFileExport, "mnuFileExport");
     name(mnuFileItem[0], "mnuFileItem(0)");
     name(mnuEncrypt, "mnuEncrypt");
     name(mnuRemoveEncryption, "mnuRemoveEncryption");
@@ -173,6 +178,8 @@ void Form1::connectCommands() {
     connect(mnuFile, &QMenu::aboutToShow, this, &Form1::updateFileMenu);
     bind(nullptr, mnuDataFind, [&c] { c.Find(); });
     bind(nullptr, mnuDataFindNext, [&c] { c.FindNext(); });
+    connect(mnuFileImport, &QAction::triggered, this, [this] { exchange_.Import(); });
+    connect(mnuFileExport, &QAction::triggered, this, [this] { exchange_.Export(); });
     connect(mnuHelpItem[0], &QAction::triggered, this, &Form1::ViewHelp);
     connect(mnuAboutItem[0], &QAction::triggered, this, &Form1::ShowAbout);
 
@@ -250,6 +257,10 @@ void Form1::updateFileMenu() {
     const bool sealed = store::credentialStore().isSealed();
     mnuEncrypt->setEnabled(!sealed);
     mnuRemoveEncryption->setEnabled(sealed);
+    // Import and export work on the list, which the entry dialog may be changing.
+    const bool listFree = !forms().isLoaded<frmAdd>();
+    mnuFileImport->setEnabled(listFree);
+    mnuFileExport->setEnabled(listFree);
 }
 
 void Form1::afterFormLoad() {

@@ -4,6 +4,7 @@
 #include "ui/main/DataFileCommands.h"
 #include "ui/main/EntryCommands.h"
 #include "ui/main/EntryList.h"
+#include "ui/main/ExchangeCommands.h"
 
 #include <QMainWindow>
 
@@ -55,6 +56,8 @@ public:
     QLabel* statusPanel = nullptr; // panel 1 of StatusBar1
 
     QMenu* mnuFile = nullptr;
+    QAction* mnuFileImport = nullptr; // "Import..."
+    QAction* mnuFileExport = nullptr; // "Export..."
     std::array<QAction*, 1> mnuFileItem{}; // Exit
     QAction* mnuEncrypt = nullptr;
     QAction* mnuRemoveEncryption = nullptr;
@@ -74,8 +77,11 @@ public:
     DataFileCommands& dataFileCommands() { return dataFileCommands_; }
 
     // Of Encrypt Data File and Remove Encryption, only the one that applies
-    // to the data file as it is now is enabled.
+    // to the data file as it is now is enabled; Import and Export are disabled
+    // while the entry dialog is open.
     void updateFileMenu();
+    // File, Import... and File, Export...
+    ExchangeCommands& exchange() { return exchange_; }
 
     // A click on a column header: sorts by that column (1-based).
     void lstPass_ColumnClick(int columnHeader);
@@ -116,6 +122,7 @@ private:
 
     EntryCommands commands_{*this};
     DataFileCommands dataFileCommands_{*this};
+    ExchangeCommands exchange_{*this};
 };
 
 } // namespace kestrune::ui

@@ -44,35 +44,40 @@ QString fieldName(int field) {
 } // namespace
 
 EntryTextsCheck checkEntryTexts(const store::Entry& entry) {
+    // The store's rule, the same for every way an entry comes in; the dialog
+    // only words it.
     using Verdict = EntryTextsCheck::Verdict;
-    if (entry.username.isEmpty()) {
+    using Problem = store::EntryCheck::Problem;
+    const store::EntryCheck check = store::checkEntry(entry);
+    switch (check.problem) {
+    case Problem::None:
+        return {};
+    case Problem::NoUsername:
         return {Verdict::Missing, QStringLiteral("You must enter a username")};
-    }
-    if (entry.password.isEmpty()) {
+    case Problem::NoPassword:
         return {Verdict::Missing, QStringLiteral("You must enter a password")};
+    case Problem::Field:
+        break;
     }
-    const QString* texts[] = {&entry.username, &entry.password, &entry.location};
-    for (int field = 0; field < 3; ++field) {
-        const store::FieldCheck check = store::checkEntryField(*texts[field], field == 2);
-        switch (check.problem) {
-        case store::FieldProblem::None:
-            continue;
-        case store::FieldProblem::ContainsSeparator:
-            return {Verdict::NotStorable,
-                    QStringLiteral("The %1 cannot contain \"|||\": %2 uses it to separate "
-                                   "the parts of an entry in its data file.")
-                        .arg(fieldName(field), ProgramIdentity().ProductName)};
-        case store::FieldProblem::EndsWithBar:
-            return {Verdict::NotStorable,
-                    QStringLiteral("The %1 cannot end with \"|\": %2 could not tell it "
-                                   "apart from the separator that follows it in its data file.")
-                        .arg(fieldName(field), ProgramIdentity().ProductName)};
-        case store::FieldProblem::Character:
-            return {Verdict::NotStorable,
-                    QStringLiteral("%1 cannot store the character \"%2\" in the %3.  "
-                                   "Please remove it.")
-                        .arg(ProgramIdentity().ProductName, check.character, fieldName(field))};
-        }
+    const QString field = fieldName(check.field);
+    switch (check.fieldCheck.problem) {
+    case store::FieldProblem::None:
+        break;
+    case store::FieldProblem::ContainsSeparator:
+        return {Verdict::NotStorable,
+                QStringLiteral("The %1 cannot contain \"|||\": %2 uses it to separate "
+                               "the parts of an entry in its data file.")
+                    .arg(field, ProgramIdentity().ProductName)};
+    case store::FieldProblem::EndsWithBar:
+        return {Verdict::NotStorable,
+                QStringLiteral("The %1 cannot end with \"|\": %2 could not tell it "
+                               "apart from the separator that follows it in its data file.")
+                    .arg(field, ProgramIdentity().ProductName)};
+    case store::FieldProblem::Character:
+        return {Verdict::NotStorable,
+                QStringLiteral("%1 cannot store the character \"%2\" in the %3.  "
+                               "Please remove it.")
+                    .arg(ProgramIdentity().ProductName, check.fieldCheck.character, field)};
     }
     return {};
 }

@@ -93,8 +93,10 @@ private slots:
         }
         QCOMPARE(titles, QStringList({"File", "Data", "Copy", "Help", "About"}));
         QCOMPARE(captionsOf(main->mnuFile),
-                 QStringList({"Encrypt Data File...", "Remove Encryption...", "", "Exit"}));
+                 QStringList({"Import...", "Export...", "", "Encrypt Data File...",
+                              "Remove Encryption...", "", "Exit"}));
         QVERIFY(main->mnuFile->actions()[2]->isSeparator());
+        QVERIFY(main->mnuFile->actions()[5]->isSeparator());
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
                               "Goto \"Used At\" Location", "", "Find...", "Find Next"}));
