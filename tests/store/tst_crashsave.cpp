@@ -57,7 +57,7 @@ constexpr int kMarkerFd = 3;         // where the child reports its saves
 constexpr int kGoFd = 4;             // where the child waits for its go
 constexpr int kChildMaxSaves = 4000; // a child left alone stops by itself
 
-quint32 numberFromEnvironment(const char* name, quint32 fallback) {
+[[maybe_unused]] quint32 numberFromEnvironment(const char* name, quint32 fallback) {
     bool ok = false;
     const quint32 value = qEnvironmentVariable(name).toUInt(&ok);
     return ok ? value : fallback;
@@ -66,7 +66,7 @@ quint32 numberFromEnvironment(const char* name, quint32 fallback) {
 // Two contents of a vault of tens of thousands of realistic entries (about
 // 2.5 MB on disk), the second an edit of the first: rows removed, changed and
 // added, so that the files differ all along and in size.
-std::array<std::vector<Entry>, 2> vaultContents(quint32 seed) {
+[[maybe_unused]] std::array<std::vector<Entry>, 2> vaultContents(quint32 seed) {
     std::mt19937 random(seed);
     const auto pick = [&](int n) { return int(random() % unsigned(n)); };
     const QString passwordCharacters =
