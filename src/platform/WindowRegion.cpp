@@ -1,11 +1,11 @@
 #include "platform/WindowRegion.h"
 
+#include <QGuiApplication>
+#include <QRegion>
 #include <QWidget>
 
 #ifdef Q_OS_WIN
 #include "platform/WindowsApi.h"
-#else
-#include <QRegion>
 #endif
 
 namespace kestrune::platform {
@@ -16,19 +16,23 @@ void setWindowRegion(QWidget* window, int width, int height) {
     }
 #ifdef Q_OS_WIN
     // Natively: Qt's own mask is in client coordinates and would be moved by
-    // the frame, cutting the caption and the close box away.
-    const HRGN region = CreateRectRgn(0, 0, width, height);
-    if (region == nullptr) {
+    // the frame, cutting the caption and the close box away. Only a window of
+    // the Windows platform has a native handle; on any other (offscreen, say)
+    // there is no frame, and Qt's mask is the same region.
+    if (QGuiApplication::platformName() == QLatin1String("windows")) {
+        const HRGN region = CreateRectRgn(0, 0, width, height);
+        if (region == nullptr) {
+            return;
+        }
+        // The window owns the region from here on, and redraws itself.
+        if (SetWindowRgn(reinterpret_cast<HWND>(window->winId()), region, TRUE) == 0) {
+            DeleteObject(region); // not taken: still ours to free
+        }
         return;
     }
-    // The window owns the region from here on, and redraws itself.
-    if (SetWindowRgn(reinterpret_cast<HWND>(window->winId()), region, TRUE) == 0) {
-        DeleteObject(region); // not taken: still ours to free
-    }
-#else
+#endif
     window->setMask(QRegion(0, 0, width, height));
     window->update();
-#endif
 }
 
 } // namespace kestrune::platform

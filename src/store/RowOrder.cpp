@@ -11,6 +11,12 @@
 #include <unicode/ucol.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include "platform/WindowsApi.h"
+
+#include <string>
+#endif
+
 namespace kestrune::store {
 
 namespace {
@@ -140,51 +146,33 @@ std::vector<std::uint32_t> foldedOrder(const std::vector<Entry>& rows, int colum
     return rowsInOrder(items, workers, descending, compare);
 }
 
-#if KESTRUNE_HAVE_ICU
-// ICU's own sort keys, all in one buffer per thread, compared as plain bytes:
-// the same order as the collator's, without an allocation per row or pointer
-// chasing in every comparison. The collator is set up as QCollator sets up
-// its ICU collator, so that both give the same order.
-UCollator* openCollator(const QCollator& collator) {
-    UErrorCode status = U_ZERO_ERROR;
-    const QByteArray name = collator.locale().bcp47Name().replace(u'-', u'_').toLatin1();
-    UCollator* icu = ucol_open(name.constData(), &status);
-    if (U_FAILURE(status)) {
-        return nullptr;
-    }
-    const auto set = [icu](UColAttribute attribute, UColAttributeValue value) {
-        UErrorCode ignored = U_ZERO_ERROR;
-        ucol_setAttribute(icu, attribute, value, &ignored);
-    };
-    set(UCOL_NORMALIZATION_MODE, UCOL_ON);
-    set(UCOL_STRENGTH,
-        collator.caseSensitivity() == Qt::CaseSensitive ? UCOL_DEFAULT_STRENGTH : UCOL_SECONDARY);
-    set(UCOL_NUMERIC_COLLATION, collator.numericMode() ? UCOL_ON : UCOL_OFF);
-    set(UCOL_ALTERNATE_HANDLING, collator.ignorePunctuation() ? UCOL_SHIFTED : UCOL_NON_IGNORABLE);
-    return icu;
-}
-
-struct IcuKeyItem {
+// Sort keys that compare as plain bytes, all in one buffer per thread: the
+// same order as the collator's, without an allocation per row or pointer
+// chasing in every comparison. `makeWriter()` gives each slice a writer of its
+// own (a collator is not to be shared between threads), with `ready()` and
+// `write(text, out, room)`: it writes the text's key and a closing zero to
+// `out` when they fit in `room` bytes, and returns their size, or -1 when no
+// key can be made. Null when a writer fails; the caller then sorts otherwise.
+struct ByteKeyItem {
     const std::uint8_t* key;
     std::uint32_t length; // without the closing zero
     std::uint32_t row;
 };
 
-// Null when ICU cannot open a collator for the locale; the caller then uses
-// QCollator's own keys.
-std::optional<std::vector<std::uint32_t>> icuOrder(const std::vector<Entry>& rows, int column,
-                                                   bool descending, const QCollator& collator) {
+template <typename MakeWriter>
+std::optional<std::vector<std::uint32_t>> byteKeyOrder(const std::vector<Entry>& rows, int column,
+                                                       bool descending, MakeWriter makeWriter) {
     const std::size_t n = rows.size();
     const unsigned workers = workersFor(n);
-    std::vector<IcuKeyItem> items(n);
+    std::vector<ByteKeyItem> items(n);
     // One buffer per slice; each holds the keys of its rows back to back.
     std::vector<std::vector<std::uint8_t>> buffers(workers);
     std::vector<char> failed(workers, 0);
     inSlices(n, workers, [&](std::size_t first, std::size_t last) {
         const std::size_t width = (n + workers - 1) / workers;
         const std::size_t slice = width == 0 ? 0 : first / width;
-        UCollator* icu = openCollator(collator);
-        if (icu == nullptr) {
+        const auto writer = makeWriter();
+        if (!writer.ready()) {
             failed[slice] = 1;
             return;
         }
@@ -193,24 +181,25 @@ std::optional<std::vector<std::uint32_t>> icuOrder(const std::vector<Entry>& row
         std::size_t used = 0;
         for (std::size_t i = first; i < last; ++i) {
             const QString& text = ColumnText(rows[i], column);
-            const auto* chars = reinterpret_cast<const UChar*>(text.utf16());
-            const auto length = std::int32_t(text.size());
             if (buffer.size() < used + 64) {
                 buffer.resize(std::max<std::size_t>(buffer.size() * 2, used + 4096));
             }
             auto room = std::int32_t(std::min<std::size_t>(buffer.size() - used, INT32_MAX));
-            std::int32_t needed = ucol_getSortKey(icu, chars, length, buffer.data() + used, room);
+            std::int32_t needed = writer.write(text, buffer.data() + used, room);
             if (needed > room) {
                 buffer.resize(std::max(buffer.size() * 2, used + std::size_t(needed)));
                 room = std::int32_t(std::min<std::size_t>(buffer.size() - used, INT32_MAX));
-                needed = ucol_getSortKey(icu, chars, length, buffer.data() + used, room);
+                needed = writer.write(text, buffer.data() + used, room);
+            }
+            if (needed < 0 || needed > room) {
+                failed[slice] = 1;
+                return;
             }
             offsets[i - first] = used;
             items[i].length = std::uint32_t(std::max(needed, 1) - 1);
             items[i].row = std::uint32_t(i);
             used += std::size_t(std::max(needed, 1));
         }
-        ucol_close(icu);
         // The buffer no longer grows: the keys' addresses are final.
         for (std::size_t i = first; i < last; ++i) {
             items[i].key = buffer.data() + offsets[i - first];
@@ -219,12 +208,108 @@ std::optional<std::vector<std::uint32_t>> icuOrder(const std::vector<Entry>& row
     if (std::find(failed.begin(), failed.end(), 1) != failed.end()) {
         return std::nullopt;
     }
-    const auto compare = [](const IcuKeyItem& a, const IcuKeyItem& b) {
+    const auto compare = [](const ByteKeyItem& a, const ByteKeyItem& b) {
         const int c = std::memcmp(a.key, b.key, std::min(a.length, b.length));
         return c != 0 ? c : (a.length < b.length ? -1 : a.length > b.length ? 1 : 0);
     };
     return rowsInOrder(items, workers, descending, compare);
 }
+
+#if KESTRUNE_HAVE_ICU
+// ICU's own sort keys. The collator is set up as QCollator sets up its ICU
+// collator, so that both give the same order.
+class IcuKeyWriter {
+public:
+    explicit IcuKeyWriter(const QCollator& collator) {
+        UErrorCode status = U_ZERO_ERROR;
+        const QByteArray name = collator.locale().bcp47Name().replace(u'-', u'_').toLatin1();
+        icu_ = ucol_open(name.constData(), &status);
+        if (U_FAILURE(status)) {
+            icu_ = nullptr;
+            return;
+        }
+        const auto set = [this](UColAttribute attribute, UColAttributeValue value) {
+            UErrorCode ignored = U_ZERO_ERROR;
+            ucol_setAttribute(icu_, attribute, value, &ignored);
+        };
+        set(UCOL_NORMALIZATION_MODE, UCOL_ON);
+        set(UCOL_STRENGTH, collator.caseSensitivity() == Qt::CaseSensitive ? UCOL_DEFAULT_STRENGTH
+                                                                           : UCOL_SECONDARY);
+        set(UCOL_NUMERIC_COLLATION, collator.numericMode() ? UCOL_ON : UCOL_OFF);
+        set(UCOL_ALTERNATE_HANDLING,
+            collator.ignorePunctuation() ? UCOL_SHIFTED : UCOL_NON_IGNORABLE);
+    }
+    ~IcuKeyWriter() {
+        if (icu_ != nullptr) {
+            ucol_close(icu_);
+        }
+    }
+    IcuKeyWriter(const IcuKeyWriter&) = delete;
+    IcuKeyWriter& operator=(const IcuKeyWriter&) = delete;
+
+    bool ready() const { return icu_ != nullptr; }
+    std::int32_t write(const QString& text, std::uint8_t* out, std::int32_t room) const {
+        return ucol_getSortKey(icu_, reinterpret_cast<const UChar*>(text.utf16()),
+                               std::int32_t(text.size()), out, room);
+    }
+
+private:
+    UCollator* icu_ = nullptr;
+};
+#endif
+
+#ifdef Q_OS_WIN
+// The sort keys of Windows itself, made with the flags QCollator gives Windows,
+// so that the order is that of QCollator::compare. QCollatorSortKey cannot be
+// used here: Qt 6.4 takes the key's size in bytes for a count of UTF-16 units
+// and compares a key twice as long, whose second half was never written.
+class WindowsKeyWriter {
+public:
+    explicit WindowsKeyWriter(const QCollator& collator)
+        : locale_(collator.locale().bcp47Name().toStdWString()) {
+        if (!IsValidLocaleName(locale_.c_str())) {
+            locale_.clear(); // the user's own
+        }
+        if (collator.caseSensitivity() == Qt::CaseInsensitive) {
+            flags_ |= NORM_IGNORECASE;
+        }
+        if (collator.numericMode()) {
+            flags_ |= SORT_DIGITSASNUMBERS;
+        }
+        if (collator.ignorePunctuation()) {
+            flags_ |= NORM_IGNORESYMBOLS;
+        }
+    }
+
+    bool ready() const { return true; }
+    std::int32_t write(const QString& text, std::uint8_t* out, std::int32_t room) const {
+        // An empty text comes before every other, as QCollator::compare has it.
+        if (text.isEmpty()) {
+            if (room > 0) {
+                out[0] = 0;
+            }
+            return 1;
+        }
+        const wchar_t* name = locale_.empty() ? LOCALE_NAME_USER_DEFAULT : locale_.c_str();
+        const auto* chars = reinterpret_cast<const wchar_t*>(text.utf16());
+        const int length = int(std::min<qsizetype>(text.size(), INT32_MAX));
+        // For a sort key the size of the output is counted in bytes.
+        int size = LCMapStringEx(name, flags_, chars, length, reinterpret_cast<wchar_t*>(out), room,
+                                 nullptr, nullptr, 0);
+        if (size > 0) {
+            return size;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return -1;
+        }
+        size = LCMapStringEx(name, flags_, chars, length, nullptr, 0, nullptr, nullptr, 0);
+        return size > 0 ? size : -1;
+    }
+
+private:
+    std::wstring locale_;
+    DWORD flags_ = LCMAP_SORTKEY;
+};
 #endif
 
 struct KeyItem {
@@ -286,7 +371,14 @@ std::vector<std::uint32_t> SortedRowOrder(const std::vector<Entry>& rows, int co
         return foldedOrder(rows, column, descending);
     }
 #if KESTRUNE_HAVE_ICU
-    if (auto order = icuOrder(rows, column, descending, ordering.collator)) {
+    if (auto order = byteKeyOrder(rows, column, descending,
+                                  [&] { return IcuKeyWriter(ordering.collator); })) {
+        return std::move(*order);
+    }
+#endif
+#ifdef Q_OS_WIN
+    if (auto order = byteKeyOrder(rows, column, descending,
+                                  [&] { return WindowsKeyWriter(ordering.collator); })) {
         return std::move(*order);
     }
 #endif

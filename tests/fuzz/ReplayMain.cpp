@@ -30,7 +30,8 @@ bool collect(const fs::path& path, std::vector<fs::path>& files) {
     }
     if (!fs::exists(path, error)) {
         // A target without saved regression inputs has no folder for them.
-        std::fprintf(stderr, "replay: no such file or folder, skipped: %s\n", path.c_str());
+        std::fprintf(stderr, "replay: no such file or folder, skipped: %s\n",
+                     path.string().c_str());
         return true;
     }
     std::vector<fs::path> found;
@@ -64,10 +65,10 @@ int main(int argc, char** argv) {
         const std::vector<char> bytes{std::istreambuf_iterator<char>(in),
                                       std::istreambuf_iterator<char>()};
         if (!in.good() && !in.eof()) {
-            std::fprintf(stderr, "replay: cannot read %s\n", file.c_str());
+            std::fprintf(stderr, "replay: cannot read %s\n", file.string().c_str());
             return 2;
         }
-        std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.c_str(), bytes.size());
+        std::fprintf(stderr, "replay: %s (%zu bytes)\n", file.string().c_str(), bytes.size());
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     std::fprintf(stderr, "replay: %zu inputs, all properties held\n", files.size());

@@ -87,7 +87,7 @@ constexpr int kChildMaxSaves = 4000; // a child left alone stops by itself
 // Two contents of a vault of tens of thousands of realistic entries (about
 // 2.5 MB on disk), the second an edit of the first: rows removed, changed and
 // added, so that the files differ all along and in size.
-std::array<std::vector<Entry>, 2> vaultContents(quint32 seed) {
+[[maybe_unused]] std::array<std::vector<Entry>, 2> vaultContents(quint32 seed) {
     std::mt19937 random(seed);
     const auto pick = [&](int n) { return int(random() % unsigned(n)); };
     const QString passwordCharacters =
