@@ -127,6 +127,8 @@ public:
 
 private:
     Id nextId_ = 1;
+};
+
 // Answers the file dialogs with the names scripted, in turn (an empty name
 // when none is left: the user cancelled), and records what was asked.
 class FakeFileDialogs final : public platform::FileDialogs {
