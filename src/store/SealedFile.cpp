@@ -1,6 +1,9 @@
 #include "store/SealedFile.h"
 
+#include "store/DataFileFormat.h"
 #include "store/Windows1252.h"
+
+#include <QFileInfo>
 
 #include <sodium.h>
 
@@ -469,6 +472,33 @@ SealedOutcome SealedFileReader::finish() {
         return SealedOutcome::WrongPassword;
     }
     return s.damaged ? SealedOutcome::Damaged : SealedOutcome::Opened;
+}
+
+SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
+                                const QString& masterPassword) {
+    SealedEntries result;
+    EntryReader reader;
+    reader.expectBytes(QFileInfo(path).size());
+    QByteArray firstLine; // the encoded master password, up to its CR
+    bool firstLineDone = false;
+    SealedFileReader sealed(&key, [&](QByteArrayView plain) {
+        if (!firstLineDone) {
+            const qsizetype cr = plain.indexOf('\r');
+            firstLine.append(plain.first(cr < 0 ? plain.size() : cr));
+            firstLineDone = cr >= 0;
+        }
+        reader.feed(plain);
+    });
+    result.read = readFileInPieces(path, [&sealed](QByteArrayView piece) { sealed.feed(piece); });
+    if (result.read.ok) {
+        result.outcome = sealed.finish();
+        result.passwordMatches = storedPasswordOf(firstLine) == masterPassword;
+    }
+    wipeBytes(firstLine);
+    if (result.read.ok && result.outcome == SealedOutcome::Opened && result.passwordMatches) {
+        result.entries = reader.finish();
+    }
+    return result;
 }
 
 SealedPasswordTry trySealedPassword(const SealedLock& lock, QStringView password) {
