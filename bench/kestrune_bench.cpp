@@ -772,21 +772,21 @@ void printTable(const std::map<std::size_t, std::pair<long, long>>& peaks,
                         double(peak) / 1024);
         }
     }
-    // The sealed figures beside the plain ones of the same run.
-    const auto ratio = [](const std::string& sealed, const std::string& plain, std::size_t n) {
-        const double a = median(figures[sealed][n].program);
-        const double b = median(figures[plain][n].program);
-        return std::make_pair(a, b);
-    };
+    // The sealed figures beside the plain ones of the same run, by the wall
+    // clock and by processor time (all threads).
     if (figures.count("load sealed") != 0 || figures.count("save sealed") != 0) {
-        std::printf("\n%-26s %9s %11s %11s %8s\n", "sealed vs plain", "entries", "sealed ms",
-                    "plain ms", "x plain");
+        std::printf("\n%-26s %9s %11s %11s %8s %11s %11s %8s\n", "sealed vs plain", "entries",
+                    "sealed ms", "plain ms", "x plain", "sealed cpu", "plain cpu", "x cpu");
         for (const auto& [sealed, plain] :
              {std::make_pair("load sealed", "load"), std::make_pair("save sealed", "save")}) {
             for (const auto& [count, samples] : figures[sealed]) {
-                const auto [a, b] = ratio(sealed, plain, count);
-                std::printf("%-26s %9zu %11.2f %11.2f %8.2f\n", sealed, count, a, b,
-                            b > 0 ? a / b : 0.0);
+                const Samples& other = figures[plain][count];
+                const double a = median(samples.program);
+                const double b = median(other.program);
+                const double ac = median(samples.programCpu);
+                const double bc = median(other.programCpu);
+                std::printf("%-26s %9zu %11.2f %11.2f %8.2f %11.2f %11.2f %8.2f\n", sealed, count,
+                            a, b, b > 0 ? a / b : 0.0, ac, bc, bc > 0 ? ac / bc : 0.0);
             }
         }
     }

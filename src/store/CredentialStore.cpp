@@ -214,7 +214,10 @@ void CredentialStore::failPasswordTry(SealedPasswordTry::Outcome outcome) {
 FileResult CredentialStore::writeList(const Seal* seal) {
     // Encoded (and sealed) and written piece by piece: the whole file is
     // never held in memory beside the entries.
-    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows());
+    // Sealed, the plaintext comes in larger pieces: most chunks then lie
+    // whole within one and are sealed where they stand.
+    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows(),
+                             seal == nullptr ? qsizetype(1) << 20 : qsizetype(4) << 20);
     const QString path = dataFilePath();
     const ReplaceCheck mayReplace = [this, &path] { return guard_.mayReplace(path); };
     if (seal == nullptr) {

@@ -217,17 +217,31 @@ QByteArrayView SealedFileEncoder::next() {
         std::memcpy(room(s.ad.size()), s.ad.constData(), std::size_t(s.ad.size()));
         used += s.ad.size();
     }
-    const auto push = [&](unsigned char tag) {
-        unsigned char* c = room(s.plainUsed + kSealedChunkOverhead);
+    const auto push = [&](const unsigned char* plain, qsizetype size, unsigned char tag) {
+        unsigned char* c = room(size + kSealedChunkOverhead);
         unsigned long long written = 0;
-        crypto_secretstream_xchacha20poly1305_push(&s.stream, c, &written, bytesOf(s.plain),
-                                                   static_cast<unsigned long long>(s.plainUsed),
+        crypto_secretstream_xchacha20poly1305_push(&s.stream, c, &written, plain,
+                                                   static_cast<unsigned long long>(size),
                                                    bytesOf(s.ad), std::size_t(s.ad.size()), tag);
         used += qsizetype(written);
+    };
+    const auto pushGathered = [&](unsigned char tag) {
+        push(bytesOf(s.plain), s.plainUsed, tag);
         wipeBytes(s.plain.data(), std::size_t(s.plainUsed));
         s.plainUsed = 0;
     };
     while (used < kPieceTarget) {
+        if (s.pending.isEmpty() && !s.plainDone) {
+            s.pending = s.plainPieces();
+            s.plainDone = s.pending.isEmpty();
+        }
+        if (s.plainUsed == 0 && s.pending.size() >= chunkSize) {
+            // A whole chunk within the piece is sealed where it stands.
+            push(bytesOf(s.pending), chunkSize, kTagMessage);
+            s.pending = s.pending.sliced(chunkSize);
+            continue;
+        }
+        // A chunk that runs across pieces is gathered first.
         while (s.plainUsed < chunkSize && !s.plainDone) {
             if (s.pending.isEmpty()) {
                 s.pending = s.plainPieces();
@@ -244,10 +258,10 @@ QByteArrayView SealedFileEncoder::next() {
         if (s.plainUsed == chunkSize) {
             // A full chunk is never the last: when the plaintext ends here, an
             // empty FINAL chunk follows.
-            push(kTagMessage);
+            pushGathered(kTagMessage);
             continue;
         }
-        push(kTagFinal);
+        pushGathered(kTagFinal);
         crypto_generichash_update(&s.hash, bytesOf(out), std::size_t(used));
         unsigned char* digest = room(kSealedHashSize);
         crypto_generichash_final(&s.hash, digest, kSealedHashSize);
