@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
+#include <system_error>
 
 namespace kestrune::store {
 
@@ -28,6 +30,8 @@ static_assert(kSealedFirstLineSize + 1 + 4 + 4 + 4 + kKeySaltSize + 24 == kSeale
 
 // From this many plaintext bytes on, a piece of the encoder is handed out.
 constexpr qsizetype kPieceTarget = qsizetype(1) << 20;
+// From this size on, a piece is hashed on a thread of its own.
+constexpr qsizetype kHashAheadFrom = qsizetype(256) << 10;
 
 QByteArrayView firstLineWithEnd() {
     return QByteArrayView("KESTRUNE SEALED 1\r\n", kSealedFirstLineSize);
@@ -156,13 +160,46 @@ struct SealedFileEncoder::State {
     QByteArray plain;       // one chunk of plaintext
     qsizetype plainUsed = 0;
     QByteArray out[2];
+    // Done once the piece in out[i], and every piece before it, is hashed.
+    std::shared_future<void> hashed[2];
     int nextOut = 0;
     bool ready = false; // the seal could be used
     bool started = false;
     bool plainDone = false;
     bool done = false;
 
+    // Hashes a piece after the one before it, on a thread of its own when it
+    // is large: the hash of one piece is made while the next is sealed.
+    void hashPiece(int buffer, qsizetype size) {
+        std::shared_future<void> before = hashed[1 - buffer];
+        const unsigned char* data = bytesOf(out[buffer]);
+        auto work = [this, before, data, size] {
+            if (before.valid()) {
+                before.wait();
+            }
+            crypto_generichash_update(&hash, data, std::size_t(size));
+        };
+        if (size >= kHashAheadFrom) {
+            try {
+                hashed[buffer] = std::async(std::launch::async, work).share();
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had: hashed here instead.
+            }
+        }
+        work();
+        hashed[buffer] = {};
+    }
+    void waitForHashes() {
+        for (const std::shared_future<void>& h : hashed) {
+            if (h.valid()) {
+                h.wait();
+            }
+        }
+    }
+
     ~State() {
+        waitForHashes();
         wipeBytes(&stream, sizeof stream);
         wipeBytes(plain.data(), std::size_t(plain.size()));
     }
@@ -202,8 +239,13 @@ QByteArrayView SealedFileEncoder::next() {
     }
     // Two buffers in turn: the piece given last time stays as it is while
     // this one is made, so that it can still be being written.
-    QByteArray& out = s.out[s.nextOut];
+    const int buffer = s.nextOut;
+    QByteArray& out = s.out[buffer];
     s.nextOut = 1 - s.nextOut;
+    // The piece that was in this buffer must be hashed before it is reused.
+    if (s.hashed[buffer].valid()) {
+        s.hashed[buffer].wait();
+    }
     const qsizetype chunkSize = s.plain.size();
     qsizetype used = 0;
     const auto room = [&](qsizetype n) {
@@ -262,6 +304,7 @@ QByteArrayView SealedFileEncoder::next() {
             continue;
         }
         pushGathered(kTagFinal);
+        s.waitForHashes();
         crypto_generichash_update(&s.hash, bytesOf(out), std::size_t(used));
         unsigned char* digest = room(kSealedHashSize);
         crypto_generichash_final(&s.hash, digest, kSealedHashSize);
@@ -269,7 +312,7 @@ QByteArrayView SealedFileEncoder::next() {
         s.done = true;
         return QByteArrayView(out.constData(), used);
     }
-    crypto_generichash_update(&s.hash, bytesOf(out), std::size_t(used));
+    s.hashPiece(buffer, used);
     return QByteArrayView(out.constData(), used);
 }
 
