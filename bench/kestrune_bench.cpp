@@ -10,6 +10,10 @@
 //               every username and location, letter case ignored and matched
 //   peak memory of a fresh process that loads a vault and shows it (and of one
 //               that then sorts it once)
+//   sealed      the same vaults sealed: the key made from the master password
+//               on its own (standard limits), the check of a sealed file at
+//               start (no key), its load after the key and its save, each
+//               beside the plain figure; peak memory of a sealed load
 // and, in the same run, the floor of plain C++ without Qt for load, save and
 // memory. Each figure is printed with its ratio to the floor: as Google
 // Benchmark counters while running, and in a table at the end.
@@ -28,6 +32,7 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
+#include "store/SealedFile.h"
 #include "ui/Forms.h"
 #include "ui/ProgramIdentity.h"
 #include "ui/main/EntryCommands.h"
@@ -52,6 +57,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -169,6 +175,52 @@ const Vault& vaultOf(std::size_t count) {
         .write(bytes.data(), std::streamsize(bytes.size()));
     vault.fileSize = qint64(bytes.size());
     return vaults.emplace(count, vault).first->second;
+}
+
+// The master password of every vault.
+QString vaultPassword() {
+    const std::string bytes = bench::makeVault(1);
+    return store::storedPasswordOf(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+}
+
+// The seal of the sealed vaults, made once with the standard limits.
+std::optional<store::Seal> benchSeal;
+
+const store::Seal& theSeal() {
+    if (!benchSeal) {
+        benchSeal = store::makeSeal(vaultPassword(), store::standardKeyLimits());
+    }
+    return *benchSeal;
+}
+
+store::Seal copyOfSeal(const store::Seal& seal) {
+    store::Seal copy;
+    copy.header = seal.header;
+    copy.key.assign(QByteArrayView(reinterpret_cast<const char*>(seal.key.bytes()),
+                                   qsizetype(store::SecretKey::kSize)));
+    return copy;
+}
+
+// The vault of `count` entries sealed, in a folder of its own.
+std::map<std::size_t, Vault> sealedVaults;
+
+const Vault& sealedVaultOf(std::size_t count) {
+    auto it = sealedVaults.find(count);
+    if (it != sealedVaults.end()) {
+        return it->second;
+    }
+    Vault vault;
+    vault.count = count;
+    vault.folder = vaultRoot + QStringLiteral("/sealed-%1").arg(count);
+    QDir().mkpath(vault.folder);
+    vault.dataPath = (vault.folder + QStringLiteral("/data.enc")).toStdString();
+    const std::string plain = bench::makeVault(count);
+    const QByteArray bytes =
+        store::sealedFile(theSeal(), QByteArrayView(plain.data(), qsizetype(plain.size())));
+    std::ofstream(vault.dataPath, std::ios::binary)
+        .write(bytes.data(), std::streamsize(bytes.size()));
+    vault.fileSize = bytes.size();
+    return sealedVaults.emplace(count, vault).first->second;
 }
 
 // Writes the vault's original bytes back (a save may have reordered the rows).
@@ -458,6 +510,87 @@ void saveCase(benchmark::State& state, std::size_t count) {
     state.counters["file_MB"] = double(bytes.size()) / 1e6;
 }
 
+// The key of a sealed file made from the master password, on its own.
+void keyCase(benchmark::State& state) {
+    Samples& key = samplesOf("key (standard limits)", 0);
+    QByteArray password = store::passwordBytes(vaultPassword()).value();
+    for (auto _ : state) {
+        store::SecretKey made;
+        const Stopwatch watch;
+        if (!made.derive(password, store::randomKeySalt(), store::standardKeyLimits())) {
+            state.SkipWithError("no key");
+            break;
+        }
+        state.SetIterationTime(watch.wallMs() / 1000);
+        key.program.push_back(watch.wallMs());
+    }
+    store::wipeBytes(password);
+}
+
+// A sealed vault: the check at start, which needs no password (the hash over
+// the whole file), and the load after the key, as LoadData does it, into the
+// list of a real main window.
+void sealedLoadCase(benchmark::State& state, std::size_t count) {
+    const Vault& vault = sealedVaultOf(count);
+    Samples& check = samplesOf("sealed check at start", count);
+    Samples& load = samplesOf("load sealed", count);
+    const QString path = vault.folder + QStringLiteral("/data.enc");
+    for (auto _ : state) {
+        closeAllWindows();
+        benchFolder.folder = vault.folder;
+        const Stopwatch checkWatch;
+        auto* form = ui::forms().load<ui::Form1>(); // BeginLogin checks the file whole
+        const double checkMs = checkWatch.wallMs();
+        if (!store::credentialStore().sealedLock()) {
+            state.SkipWithError("the sealed vault was not taken for one");
+            break;
+        }
+        const Stopwatch loadWatch;
+        store::SealedEntries read = store::readSealedEntries(path, theSeal().key, vaultPassword());
+        if (read.outcome != store::SealedOutcome::Opened || !read.passwordMatches ||
+            read.entries.size() != count) {
+            state.SkipWithError("the sealed vault did not open");
+            break;
+        }
+        form->entryRows().appendEntries(std::move(read.entries));
+        const double loadMs = loadWatch.wallMs();
+        load.programCpu.push_back(loadWatch.cpuMs());
+        state.SetIterationTime(loadMs / 1000);
+        load.program.push_back(loadMs);
+        check.program.push_back(checkMs);
+        residentCount = 0;
+        closeAllWindows();
+    }
+    state.counters["check_ms"] = median(check.program);
+    state.counters["file_MB"] = double(vault.fileSize) / 1e6;
+}
+
+// SaveData of the whole list with the file sealed: the plain list encoded and
+// sealed piece by piece through the same writer as a plain save.
+void sealedSaveCase(benchmark::State& state, std::size_t count) {
+    const Vault& vault = vaultOf(count);
+    ui::Form1* form = residentWindow(vault);
+    if (form == nullptr) {
+        state.SkipWithError("the main window could not be filled");
+        return;
+    }
+    store::CredentialStore& store = store::credentialStore();
+    store.acceptSeal(copyOfSeal(theSeal()));
+    Samples& save = samplesOf("save sealed", count);
+    for (auto _ : state) {
+        const Stopwatch watch;
+        if (!store.SaveData()) {
+            state.SkipWithError("SaveData failed");
+            break;
+        }
+        state.SetIterationTime(watch.wallMs() / 1000);
+        save.program.push_back(watch.wallMs());
+        save.programCpu.push_back(watch.cpuMs());
+    }
+    store.RemoveEncryption();
+    restoreVault(vault);
+}
+
 const char* const kColumnNames[] = {"username", "password", "location"};
 
 void sortCase(benchmark::State& state, std::size_t count, bool icu, int column, bool descending) {
@@ -577,7 +710,22 @@ int peakChild(const QString& kind, const QString& folder, int argc, char** argv)
     store::CredentialStore& store = store::credentialStore();
     store.state.MasterPassword = store.state.StoredPassword;
     PaintSpy spy(form->lstPass->viewport());
-    if (kind == QLatin1String("program") || kind == QLatin1String("sorted")) {
+    if (kind == QLatin1String("sealed")) {
+        // The password tried on the first chunk, then the load with its key.
+        const auto lock = store.sealedLock();
+        if (!lock) {
+            return 1;
+        }
+        store::SealedPasswordTry tried = store::trySealedPassword(*lock, vaultPassword());
+        if (tried.outcome != store::SealedPasswordTry::Outcome::Opens) {
+            return 1;
+        }
+        store.state.MasterPassword = vaultPassword();
+        store.acceptSeal(std::move(tried.seal));
+        if (!store.LoadData()) {
+            return 1;
+        }
+    } else if (kind == QLatin1String("program") || kind == QLatin1String("sorted")) {
         if (!store.LoadData()) {
             return 1;
         }
@@ -631,7 +779,8 @@ std::string machineText() {
 }
 
 void printTable(const std::map<std::size_t, std::pair<long, long>>& peaks,
-                const std::map<std::size_t, long>& sortedPeaks, long emptyPeak) {
+                const std::map<std::size_t, long>& sortedPeaks,
+                const std::map<std::size_t, long>& sealedPeaks, long emptyPeak) {
     std::printf("\n== Kestrune figures (median of the runs; floor = plain C++, same run)\n");
     std::printf("%s\n\n", machineText().c_str());
     std::printf("%-26s %9s %11s %11s %8s %11s %11s %8s\n", "figure", "entries", "program ms",
@@ -667,6 +816,28 @@ void printTable(const std::map<std::size_t, std::pair<long, long>>& peaks,
         }
         for (const auto& [count, peak] : sortedPeaks) {
             std::printf("%-26s %9zu %11.1f\n", "peak (+ en_US sort)", count, double(peak) / 1024);
+        }
+        for (const auto& [count, peak] : sealedPeaks) {
+            std::printf("%-26s %9zu %11.1f\n", "peak (sealed load + show)", count,
+                        double(peak) / 1024);
+        }
+    }
+    // The sealed figures beside the plain ones of the same run, by the wall
+    // clock and by processor time (all threads).
+    if (figures.count("load sealed") != 0 || figures.count("save sealed") != 0) {
+        std::printf("\n%-26s %9s %11s %11s %8s %11s %11s %8s\n", "sealed vs plain", "entries",
+                    "sealed ms", "plain ms", "x plain", "sealed cpu", "plain cpu", "x cpu");
+        for (const auto& [sealed, plain] :
+             {std::make_pair("load sealed", "load"), std::make_pair("save sealed", "save")}) {
+            for (const auto& [count, samples] : figures[sealed]) {
+                const Samples& other = figures[plain][count];
+                const double a = median(samples.program);
+                const double b = median(other.program);
+                const double ac = median(samples.programCpu);
+                const double bc = median(other.programCpu);
+                std::printf("%-26s %9zu %11.2f %11.2f %8.2f %11.2f %11.2f %8.2f\n", sealed, count,
+                            a, b, b > 0 ? a / b : 0.0, ac, bc, bc > 0 ? ac / bc : 0.0);
+            }
         }
     }
     std::fflush(stdout);
@@ -737,6 +908,10 @@ int main(int argc, char** argv) {
         QDir().mkpath(vaultRoot);
     }
 
+    benchmark::RegisterBenchmark("key", [](benchmark::State& s) { keyCase(s); })
+        ->Iterations(5)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     for (const std::size_t count : sizes) {
         const int runs = count >= 1000000 ? 3 : count >= 100000 ? 5 : count >= 10000 ? 10 : 20;
         const int sortRuns = count >= 1000000 ? 2 : runs;
@@ -759,6 +934,16 @@ int main(int argc, char** argv) {
                 ->UseManualTime()
                 ->Unit(benchmark::kMillisecond);
         }
+        benchmark::RegisterBenchmark(("save sealed/" + std::to_string(count)).c_str(),
+                                     [count](benchmark::State& s) { sealedSaveCase(s, count); })
+            ->Iterations(runs)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("load sealed/" + std::to_string(count)).c_str(),
+                                     [count](benchmark::State& s) { sealedLoadCase(s, count); })
+            ->Iterations(runs)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
         for (const bool icu : {false, true}) {
             for (int column = 0; column < 3; ++column) {
                 for (const bool descending : {false, true}) {
@@ -785,6 +970,7 @@ int main(int argc, char** argv) {
 
     std::map<std::size_t, std::pair<long, long>> peaks;
     std::map<std::size_t, long> sortedPeaks;
+    std::map<std::size_t, long> sealedPeaks;
     long emptyPeak = 0;
     if (peak) {
         if (!sizes.empty()) {
@@ -796,8 +982,10 @@ int main(int argc, char** argv) {
             peaks[count] = {runPeakChild(QStringLiteral("program"), vault.folder),
                             runPeakChild(QStringLiteral("floor"), vault.folder)};
             sortedPeaks[count] = runPeakChild(QStringLiteral("sorted"), vault.folder);
+            sealedPeaks[count] =
+                runPeakChild(QStringLiteral("sealed"), sealedVaultOf(count).folder);
         }
     }
-    printTable(peaks, sortedPeaks, emptyPeak);
+    printTable(peaks, sortedPeaks, sealedPeaks, emptyPeak);
     return 0;
 }

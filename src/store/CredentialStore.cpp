@@ -163,36 +163,19 @@ bool CredentialStore::loadSealed(const QString& path, std::vector<Entry>& entrie
     if (!seal_) {
         return failDamaged();
     }
-    EntryReader reader;
-    reader.expectBytes(QFileInfo(path).size());
-    QByteArray firstLine; // the encoded master password, up to its CR
-    bool firstLineDone = false;
-    SealedFileReader sealed(&seal_->key, [&](QByteArrayView plain) {
-        if (!firstLineDone) {
-            const qsizetype cr = plain.indexOf('\r');
-            firstLine.append(plain.first(cr < 0 ? plain.size() : cr));
-            firstLineDone = cr >= 0;
-        }
-        reader.feed(plain);
-    });
-    const FileResult read =
-        readFileInPieces(path, [&sealed](QByteArrayView piece) { sealed.feed(piece); });
-    if (!read.ok) {
-        wipeBytes(firstLine);
-        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.error);
+    SealedEntries read = readSealedEntries(path, seal_->key, state.MasterPassword);
+    if (!read.read.ok) {
+        return failAndEnd(named(QStringLiteral("%1 cannot read its data file.")), read.read.error);
     }
-    const SealedOutcome outcome = sealed.finish();
-    const bool passwordMatches = storedPasswordOf(firstLine) == state.MasterPassword;
-    wipeBytes(firstLine);
-    if (outcome == SealedOutcome::Unsupported) {
+    if (read.outcome == SealedOutcome::Unsupported) {
         return failUnsupported();
     }
     // The password opened the first chunk, so a file that does not open now,
     // or holds another master password, has been changed: damage.
-    if (outcome != SealedOutcome::Opened || !passwordMatches) {
+    if (read.outcome != SealedOutcome::Opened || !read.passwordMatches) {
         return failDamaged();
     }
-    entries = reader.finish();
+    entries = std::move(read.entries);
     lock_.reset();
     return true;
 }
@@ -231,7 +214,10 @@ void CredentialStore::failPasswordTry(SealedPasswordTry::Outcome outcome) {
 FileResult CredentialStore::writeList(const Seal* seal) {
     // Encoded (and sealed) and written piece by piece: the whole file is
     // never held in memory beside the entries.
-    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows());
+    // Sealed, the plaintext comes in larger pieces: most chunks then lie
+    // whole within one and are sealed where they stand.
+    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows(),
+                             seal == nullptr ? qsizetype(1) << 20 : qsizetype(4) << 20);
     const QString path = dataFilePath();
     const ReplaceCheck mayReplace = [this, &path] { return guard_.mayReplace(path); };
     if (seal == nullptr) {

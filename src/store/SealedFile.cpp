@@ -1,11 +1,16 @@
 #include "store/SealedFile.h"
 
+#include "store/DataFileFormat.h"
 #include "store/Windows1252.h"
+
+#include <QFileInfo>
 
 #include <sodium.h>
 
 #include <algorithm>
 #include <cstring>
+#include <future>
+#include <system_error>
 
 namespace kestrune::store {
 
@@ -25,6 +30,8 @@ static_assert(kSealedFirstLineSize + 1 + 4 + 4 + 4 + kKeySaltSize + 24 == kSeale
 
 // From this many plaintext bytes on, a piece of the encoder is handed out.
 constexpr qsizetype kPieceTarget = qsizetype(1) << 20;
+// From this size on, a piece is hashed on a thread of its own.
+constexpr qsizetype kHashAheadFrom = qsizetype(256) << 10;
 
 QByteArrayView firstLineWithEnd() {
     return QByteArrayView("KESTRUNE SEALED 1\r\n", kSealedFirstLineSize);
@@ -153,13 +160,46 @@ struct SealedFileEncoder::State {
     QByteArray plain;       // one chunk of plaintext
     qsizetype plainUsed = 0;
     QByteArray out[2];
+    // Done once the piece in out[i], and every piece before it, is hashed.
+    std::shared_future<void> hashed[2];
     int nextOut = 0;
     bool ready = false; // the seal could be used
     bool started = false;
     bool plainDone = false;
     bool done = false;
 
+    // Hashes a piece after the one before it, on a thread of its own when it
+    // is large: the hash of one piece is made while the next is sealed.
+    void hashPiece(int buffer, qsizetype size) {
+        std::shared_future<void> before = hashed[1 - buffer];
+        const unsigned char* data = bytesOf(out[buffer]);
+        auto work = [this, before, data, size] {
+            if (before.valid()) {
+                before.wait();
+            }
+            crypto_generichash_update(&hash, data, std::size_t(size));
+        };
+        if (size >= kHashAheadFrom) {
+            try {
+                hashed[buffer] = std::async(std::launch::async, work).share();
+                return;
+            } catch (const std::system_error&) {
+                // No thread to be had: hashed here instead.
+            }
+        }
+        work();
+        hashed[buffer] = {};
+    }
+    void waitForHashes() {
+        for (const std::shared_future<void>& h : hashed) {
+            if (h.valid()) {
+                h.wait();
+            }
+        }
+    }
+
     ~State() {
+        waitForHashes();
         wipeBytes(&stream, sizeof stream);
         wipeBytes(plain.data(), std::size_t(plain.size()));
     }
@@ -199,8 +239,13 @@ QByteArrayView SealedFileEncoder::next() {
     }
     // Two buffers in turn: the piece given last time stays as it is while
     // this one is made, so that it can still be being written.
-    QByteArray& out = s.out[s.nextOut];
+    const int buffer = s.nextOut;
+    QByteArray& out = s.out[buffer];
     s.nextOut = 1 - s.nextOut;
+    // The piece that was in this buffer must be hashed before it is reused.
+    if (s.hashed[buffer].valid()) {
+        s.hashed[buffer].wait();
+    }
     const qsizetype chunkSize = s.plain.size();
     qsizetype used = 0;
     const auto room = [&](qsizetype n) {
@@ -214,17 +259,31 @@ QByteArrayView SealedFileEncoder::next() {
         std::memcpy(room(s.ad.size()), s.ad.constData(), std::size_t(s.ad.size()));
         used += s.ad.size();
     }
-    const auto push = [&](unsigned char tag) {
-        unsigned char* c = room(s.plainUsed + kSealedChunkOverhead);
+    const auto push = [&](const unsigned char* plain, qsizetype size, unsigned char tag) {
+        unsigned char* c = room(size + kSealedChunkOverhead);
         unsigned long long written = 0;
-        crypto_secretstream_xchacha20poly1305_push(&s.stream, c, &written, bytesOf(s.plain),
-                                                   static_cast<unsigned long long>(s.plainUsed),
+        crypto_secretstream_xchacha20poly1305_push(&s.stream, c, &written, plain,
+                                                   static_cast<unsigned long long>(size),
                                                    bytesOf(s.ad), std::size_t(s.ad.size()), tag);
         used += qsizetype(written);
+    };
+    const auto pushGathered = [&](unsigned char tag) {
+        push(bytesOf(s.plain), s.plainUsed, tag);
         wipeBytes(s.plain.data(), std::size_t(s.plainUsed));
         s.plainUsed = 0;
     };
     while (used < kPieceTarget) {
+        if (s.pending.isEmpty() && !s.plainDone) {
+            s.pending = s.plainPieces();
+            s.plainDone = s.pending.isEmpty();
+        }
+        if (s.plainUsed == 0 && s.pending.size() >= chunkSize) {
+            // A whole chunk within the piece is sealed where it stands.
+            push(bytesOf(s.pending), chunkSize, kTagMessage);
+            s.pending = s.pending.sliced(chunkSize);
+            continue;
+        }
+        // A chunk that runs across pieces is gathered first.
         while (s.plainUsed < chunkSize && !s.plainDone) {
             if (s.pending.isEmpty()) {
                 s.pending = s.plainPieces();
@@ -241,10 +300,11 @@ QByteArrayView SealedFileEncoder::next() {
         if (s.plainUsed == chunkSize) {
             // A full chunk is never the last: when the plaintext ends here, an
             // empty FINAL chunk follows.
-            push(kTagMessage);
+            pushGathered(kTagMessage);
             continue;
         }
-        push(kTagFinal);
+        pushGathered(kTagFinal);
+        s.waitForHashes();
         crypto_generichash_update(&s.hash, bytesOf(out), std::size_t(used));
         unsigned char* digest = room(kSealedHashSize);
         crypto_generichash_final(&s.hash, digest, kSealedHashSize);
@@ -252,7 +312,7 @@ QByteArrayView SealedFileEncoder::next() {
         s.done = true;
         return QByteArrayView(out.constData(), used);
     }
-    crypto_generichash_update(&s.hash, bytesOf(out), std::size_t(used));
+    s.hashPiece(buffer, used);
     return QByteArrayView(out.constData(), used);
 }
 
@@ -469,6 +529,33 @@ SealedOutcome SealedFileReader::finish() {
         return SealedOutcome::WrongPassword;
     }
     return s.damaged ? SealedOutcome::Damaged : SealedOutcome::Opened;
+}
+
+SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
+                                const QString& masterPassword) {
+    SealedEntries result;
+    EntryReader reader;
+    reader.expectBytes(QFileInfo(path).size());
+    QByteArray firstLine; // the encoded master password, up to its CR
+    bool firstLineDone = false;
+    SealedFileReader sealed(&key, [&](QByteArrayView plain) {
+        if (!firstLineDone) {
+            const qsizetype cr = plain.indexOf('\r');
+            firstLine.append(plain.first(cr < 0 ? plain.size() : cr));
+            firstLineDone = cr >= 0;
+        }
+        reader.feed(plain);
+    });
+    result.read = readFileInPieces(path, [&sealed](QByteArrayView piece) { sealed.feed(piece); });
+    if (result.read.ok) {
+        result.outcome = sealed.finish();
+        result.passwordMatches = storedPasswordOf(firstLine) == masterPassword;
+    }
+    wipeBytes(firstLine);
+    if (result.read.ok && result.outcome == SealedOutcome::Opened && result.passwordMatches) {
+        result.entries = reader.finish();
+    }
+    return result;
 }
 
 SealedPasswordTry trySealedPassword(const SealedLock& lock, QStringView password) {

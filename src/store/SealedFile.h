@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Entry.h"
+#include "store/FileHelpers.h"
 #include "store/SecretKey.h"
 
 #include <QByteArray>
@@ -154,6 +156,19 @@ private:
     SealedHeader header_;
     QByteArray firstChunk_;
 };
+
+// The entries of a sealed data file, read and decrypted piece by piece as
+// LoadData does (the file is never held whole). They are genuine only when
+// `outcome` is Opened and `passwordMatches`: the decrypted line 1 is
+// `masterPassword`; otherwise `entries` is empty.
+struct SealedEntries {
+    FileResult read;
+    SealedOutcome outcome = SealedOutcome::Damaged;
+    bool passwordMatches = false;
+    std::vector<Entry> entries;
+};
+SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
+                                const QString& masterPassword);
 
 // What a sealed file needs to try a password, taken without one: its header
 // and its first chunk. Shared with the thread that tries a password.
