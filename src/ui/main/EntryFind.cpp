@@ -2,32 +2,69 @@
 
 #include "ui/main/EntryListModel.h"
 
-#include <QStringMatcher>
+#include <array>
 
 namespace kestrune::ui {
 
-FindRequest& findRequest() {
-    static FindRequest request;
-    return request;
+namespace {
+
+// Simple case folding of one UTF-16 unit, as QChar::toCaseFolded does it;
+// the first 256 come from a table, since nearly every character of a file in
+// Windows-1252 is among them.
+const std::array<char16_t, 256> kFoldedLatin1 = [] {
+    std::array<char16_t, 256> table{};
+    for (char16_t c = 0; c < 256; ++c) {
+        table[c] = QChar::toCaseFolded(c);
+    }
+    return table;
+}();
+
+struct Folded {
+    static char16_t of(char16_t c) { return c < 256 ? kFoldedLatin1[c] : QChar::toCaseFolded(c); }
+};
+struct AsIs {
+    static char16_t of(char16_t c) { return c; }
+};
+
+// Whether `text` holds `needle` (already passed through Fold), every unit of
+// `text` passed through Fold. A plain scan: the fields are short, and what
+// costs is reading them, not a search algorithm's set-up per field.
+template <typename Fold> bool holds(const QString& text, const std::u16string& needle) {
+    const qsizetype n = qsizetype(needle.size());
+    const qsizetype last = text.size() - n;
+    if (last < 0) {
+        return false;
+    }
+    const char16_t* p = QStringView(text).utf16();
+    const char16_t* q = needle.data();
+    const char16_t first = q[0];
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (Fold::of(p[i]) != first) {
+            continue;
+        }
+        qsizetype j = 1;
+        while (j < n && Fold::of(p[i + j]) == q[j]) {
+            ++j;
+        }
+        if (j == n) {
+            return true;
+        }
+    }
+    return false;
 }
 
-qsizetype FindNextRow(const EntryListModel& rows, qsizetype after, const FindRequest& request) {
-    const qsizetype count = rows.count();
-    if (request.text.isEmpty() || count == 0) {
-        return 0;
+template <typename Fold>
+qsizetype scan(const EntryListModel& rows, qsizetype after, const QString& text) {
+    std::u16string needle(std::size_t(text.size()), u'\0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        needle[std::size_t(i)] = Fold::of(text[i].unicode());
     }
-    if (after < 0 || after > count) {
-        after = 0;
-    }
-    // One matcher for the whole scan: the text's case folding and skip table
-    // are made once, not once per row.
-    const QStringMatcher matcher(request.text,
-                                 request.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
     const auto matches = [&](qsizetype index) {
         const store::Entry& entry = rows.entryAt(index);
-        return matcher.indexIn(entry.username) >= 0 || matcher.indexIn(entry.location) >= 0;
+        return holds<Fold>(entry.username, needle) || holds<Fold>(entry.location, needle);
     };
     // 0-based: the rows after `after` first, then from the top to `after` itself.
+    const qsizetype count = rows.count();
     for (qsizetype index = after; index < count; ++index) {
         if (matches(index)) {
             return index + 1;
@@ -39,6 +76,24 @@ qsizetype FindNextRow(const EntryListModel& rows, qsizetype after, const FindReq
         }
     }
     return 0;
+}
+
+} // namespace
+
+FindRequest& findRequest() {
+    static FindRequest request;
+    return request;
+}
+
+qsizetype FindNextRow(const EntryListModel& rows, qsizetype after, const FindRequest& request) {
+    if (request.text.isEmpty() || rows.count() == 0) {
+        return 0;
+    }
+    if (after < 0 || after > rows.count()) {
+        after = 0;
+    }
+    return request.matchCase ? scan<AsIs>(rows, after, request.text)
+                             : scan<Folded>(rows, after, request.text);
 }
 
 } // namespace kestrune::ui
