@@ -20,15 +20,19 @@ const std::array<char16_t, 256> kFoldedLatin1 = [] {
 }();
 
 struct Folded {
+    static constexpr bool kIgnoresCase = true;
     static char16_t of(char16_t c) { return c < 256 ? kFoldedLatin1[c] : QChar::toCaseFolded(c); }
 };
 struct AsIs {
+    static constexpr bool kIgnoresCase = false;
     static char16_t of(char16_t c) { return c; }
 };
 
 // Whether `text` holds `needle` (already passed through Fold), every unit of
 // `text` passed through Fold. A plain scan: the fields are short, and what
-// costs is reading them, not a search algorithm's set-up per field.
+// costs is reading them, not a search algorithm's set-up per field. The first
+// unit is tested cheaply: an ASCII unit by its case bit (only letters differ
+// in it), any other through Fold.
 template <typename Fold> bool holds(const QString& text, const std::u16string& needle) {
     const qsizetype n = qsizetype(needle.size());
     const qsizetype last = text.size() - n;
@@ -38,8 +42,10 @@ template <typename Fold> bool holds(const QString& text, const std::u16string& n
     const char16_t* p = QStringView(text).utf16();
     const char16_t* q = needle.data();
     const char16_t first = q[0];
+    const char16_t caseBit = Fold::kIgnoresCase && first >= u'a' && first <= u'z' ? 0x20 : 0;
     for (qsizetype i = 0; i <= last; ++i) {
-        if (Fold::of(p[i]) != first) {
+        const char16_t c = p[i];
+        if (c < 0x80 ? char16_t(c | caseBit) != first : Fold::of(c) != first) {
             continue;
         }
         qsizetype j = 1;
