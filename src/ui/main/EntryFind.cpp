@@ -2,7 +2,12 @@
 
 #include "ui/main/EntryListModel.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace kestrune::ui {
 
@@ -59,29 +64,71 @@ template <typename Fold> bool holds(const QString& text, const std::u16string& n
     return false;
 }
 
+// Rows a worker of a long list searches at least: fewer are not worth a thread.
+constexpr qsizetype kRowsPerWorker = 100'000;
+constexpr unsigned kMostWorkers = 4;
+
+// Lowers `best` to `found` unless it is lower already.
+void keepEarliest(std::atomic<qsizetype>& best, qsizetype found) {
+    qsizetype current = best.load(std::memory_order_relaxed);
+    while (found < current && !best.compare_exchange_weak(current, found)) {
+    }
+}
+
 template <typename Fold>
 qsizetype scan(const EntryListModel& rows, qsizetype after, const QString& text) {
     std::u16string needle(std::size_t(text.size()), u'\0');
     for (qsizetype i = 0; i < text.size(); ++i) {
         needle[std::size_t(i)] = Fold::of(text[i].unicode());
     }
-    const auto matches = [&](qsizetype index) {
+    const qsizetype count = rows.count();
+    // Step k of the search looks at 0-based row (after + k) mod count: the
+    // rows after `after` first, then from the top to `after` itself.
+    const auto matchesAt = [&](qsizetype step) {
+        const qsizetype index = after + step < count ? after + step : after + step - count;
         const store::Entry& entry = rows.entryAt(index);
         return holds<Fold>(entry.username, needle) || holds<Fold>(entry.location, needle);
     };
-    // 0-based: the rows after `after` first, then from the top to `after` itself.
-    const qsizetype count = rows.count();
-    for (qsizetype index = after; index < count; ++index) {
-        if (matches(index)) {
-            return index + 1;
+    // The earliest step that matches; `count` while none is known.
+    std::atomic<qsizetype> best{count};
+    const auto searchSteps = [&](qsizetype from, qsizetype to) {
+        for (qsizetype step = from; step < to; ++step) {
+            // A match found earlier in the order by another worker settles it.
+            if (step % 1024 == 0 && best.load(std::memory_order_relaxed) < step) {
+                return;
+            }
+            if (matchesAt(step)) {
+                keepEarliest(best, step);
+                return;
+            }
+        }
+    };
+
+    // A long list is searched in consecutive parts, one thread each, this one
+    // included: the rows are only read while the user interface waits.
+    const unsigned workers = unsigned(std::clamp<qsizetype>(
+        count / kRowsPerWorker, 1,
+        qsizetype(std::min(kMostWorkers, std::max(1u, std::thread::hardware_concurrency())))));
+    const qsizetype part = (count + workers - 1) / workers;
+    std::vector<std::thread> threads;
+    for (unsigned w = 1; w < workers; ++w) {
+        const qsizetype from = w * part;
+        const qsizetype to = std::min(count, from + part);
+        try {
+            threads.emplace_back(searchSteps, from, to);
+        } catch (const std::system_error&) {
+            searchSteps(from, to); // no thread to be had: searched here
         }
     }
-    for (qsizetype index = 0; index < after; ++index) {
-        if (matches(index)) {
-            return index + 1;
-        }
+    searchSteps(0, std::min(count, part));
+    for (std::thread& thread : threads) {
+        thread.join();
     }
-    return 0;
+    const qsizetype step = best.load();
+    if (step == count) {
+        return 0;
+    }
+    return (after + step) % count + 1;
 }
 
 } // namespace

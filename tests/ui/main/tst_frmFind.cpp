@@ -2,6 +2,7 @@
 
 #include "ui/Forms.h"
 #include "ui/main/EntryFind.h"
+#include "ui/main/EntryListModel.h"
 #include "ui/main/Form1.h"
 #include "ui/main/frmFind.h"
 
@@ -141,6 +142,38 @@ private slots:
         QVERIFY(find != nullptr);
         QCOMPARE(find->txtFind->text(), QStringLiteral("TARGET"));
         QCOMPARE(find->txtFind->selectedText(), QStringLiteral("TARGET"));
+    }
+
+    // A long list is searched in parts at once: the row found is still the
+    // first in the order of the search, wherever the parts meet.
+    void aLongListGivesTheFirstMatchInOrder_data() {
+        QTest::addColumn<qsizetype>("after");
+        QTest::addColumn<QList<qsizetype>>("matching");
+        QTest::addColumn<qsizetype>("found");
+        using Rows = QList<qsizetype>;
+        QTest::newRow("in the first part and the last")
+            << qsizetype(0) << Rows{100'000, 200'000} << qsizetype(100'000);
+        QTest::newRow("in the last part only")
+            << qsizetype(0) << Rows{200'000} << qsizetype(200'000);
+        QTest::newRow("after the selected row, before the wrap")
+            << qsizetype(200'000) << Rows{100'000, 240'000} << qsizetype(240'000);
+        QTest::newRow("after the wrap")
+            << qsizetype(200'000) << Rows{100'000} << qsizetype(100'000);
+        QTest::newRow("the selected row itself")
+            << qsizetype(200'000) << Rows{200'000} << qsizetype(200'000);
+        QTest::newRow("none") << qsizetype(7) << Rows{} << qsizetype(0);
+    }
+    void aLongListGivesTheFirstMatchInOrder() {
+        QFETCH(qsizetype, after);
+        QFETCH(QList<qsizetype>, matching);
+        QFETCH(qsizetype, found);
+        std::vector<Entry> many(250'000, Entry{"user", "target", "site"});
+        for (const qsizetype row : matching) {
+            many[std::size_t(row - 1)].location = QStringLiteral("the TARGET");
+        }
+        ui::EntryListModel rows;
+        rows.appendEntries(std::move(many));
+        QCOMPARE(ui::FindNextRow(rows, after, {QStringLiteral("target"), false}), found);
     }
 
 private:
