@@ -18,8 +18,6 @@ public:
     // Empties the clipboard if it still holds the secret last put, and
     // forgets the secret. Nothing happens when none is held.
     void clearIfStillHeld();
-    // Whether a secret is waiting to be cleared.
-    bool holding() const { return held_; }
     // Forgets the secret without touching the clipboard (a test, when it
     // installs new services).
     void reset();

@@ -100,7 +100,8 @@ private slots:
         for (const char* needle :
              {"master password", "at least 4 characters", "three tries", "Website/Location",
               "\u201Chttp://\u201D", "Ctrl+Shift+U", "data.enc", "not encrypted", "Show at Startup",
-              "View Help", "www.kestrune.example", "\u20AC", "\u00E9"}) {
+              "View Help", "www.kestrune.example", "\u20AC", "\u00E9", "Find Next", "Match case",
+              "Generate", "30 seconds"}) {
             QVERIFY2(text.contains(QString::fromUtf8(needle)), needle);
         }
         // Nothing of the markup or the hidden tables shows.

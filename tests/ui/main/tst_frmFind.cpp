@@ -2,6 +2,7 @@
 
 #include "ui/Forms.h"
 #include "ui/main/EntryFind.h"
+#include "ui/main/EntryListModel.h"
 #include "ui/main/Form1.h"
 #include "ui/main/frmFind.h"
 
@@ -11,17 +12,21 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace kestrune;
+using namespace Qt::StringLiterals;
 using kestrune::store::Entry;
 using kestrune::ui::Form1;
 using kestrune::ui::forms;
 using kestrune::ui::frmFind;
 
 namespace {
-const std::vector<Entry> kFour = {{"ann", "Secret", "www.example.com"},
+const std::vector<Entry> kFive = {{"ann", "Secret", "www.example.com"},
                                   {"Bob", "pw-b", "mail.example.org"},
                                   {"carl", "pw-c", "C:\\Data"},
-                                  {"dora", "bob-pass", "intranet"}};
+                                  {"dora", "bob-pass", "intranet"},
+                                  {u"\u00C9lise"_s, "pw-e", u"\u0160koda"_s}};
 } // namespace
 
 class tst_frmFind : public QObject {
@@ -53,6 +58,9 @@ private slots:
         QTest::newRow("Match case, same case") << "Bob" << true << 0 << 2 << "";
         QTest::newRow("Match case, other case (and bob only in a password)")
             << "bob" << true << 1 << 0 << "Cannot find \"bob\".";
+        QTest::newRow("case ignored beyond ASCII") << u"\u00E9LISE"_s << false << 0 << 5 << "";
+        QTest::newRow("Match case beyond ASCII")
+            << u"\u0161koda"_s << true << 0 << 0 << u"Cannot find \"\u0161koda\"."_s;
         QTest::newRow("not found: the status names the text")
             << "zz top" << false << 4 << 0 << "Cannot find \"zz top\".";
     }
@@ -62,7 +70,7 @@ private slots:
         QFETCH(int, selected);
         QFETCH(int, found);
         QFETCH(QString, status);
-        Form1* main = test::loggedInMainWindow(*fixture, kFour);
+        Form1* main = test::loggedInMainWindow(*fixture, kFive);
         main->StatusMessage(QStringLiteral("before"));
         if (selected != 0) {
             main->lstPass->selectRow(selected);
@@ -71,7 +79,12 @@ private slots:
         auto* find = forms().find<frmFind>();
         QVERIFY(find != nullptr && find->isVisible());
         QCOMPARE(find->windowTitle(), QStringLiteral("Find"));
-        QTest::keyClicks(find->txtFind, text);
+        // Typed; a letter the test's keyboard lacks is pasted.
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            QTest::keyClicks(find->txtFind, text);
+        } else {
+            find->txtFind->insert(text);
+        }
         if (matchCase) {
             QTest::mouseClick(find->chkMatchCase, Qt::LeftButton, {},
                               QPoint(4, find->chkMatchCase->height() / 2));
@@ -129,6 +142,38 @@ private slots:
         QVERIFY(find != nullptr);
         QCOMPARE(find->txtFind->text(), QStringLiteral("TARGET"));
         QCOMPARE(find->txtFind->selectedText(), QStringLiteral("TARGET"));
+    }
+
+    // A long list is searched in parts at once: the row found is still the
+    // first in the order of the search, wherever the parts meet.
+    void aLongListGivesTheFirstMatchInOrder_data() {
+        QTest::addColumn<qsizetype>("after");
+        QTest::addColumn<QList<qsizetype>>("matching");
+        QTest::addColumn<qsizetype>("found");
+        using Rows = QList<qsizetype>;
+        QTest::newRow("in the first part and the last")
+            << qsizetype(0) << Rows{100'000, 200'000} << qsizetype(100'000);
+        QTest::newRow("in the last part only")
+            << qsizetype(0) << Rows{200'000} << qsizetype(200'000);
+        QTest::newRow("after the selected row, before the wrap")
+            << qsizetype(200'000) << Rows{100'000, 240'000} << qsizetype(240'000);
+        QTest::newRow("after the wrap")
+            << qsizetype(200'000) << Rows{100'000} << qsizetype(100'000);
+        QTest::newRow("the selected row itself")
+            << qsizetype(200'000) << Rows{200'000} << qsizetype(200'000);
+        QTest::newRow("none") << qsizetype(7) << Rows{} << qsizetype(0);
+    }
+    void aLongListGivesTheFirstMatchInOrder() {
+        QFETCH(qsizetype, after);
+        QFETCH(QList<qsizetype>, matching);
+        QFETCH(qsizetype, found);
+        std::vector<Entry> many(250'000, Entry{"user", "target", "site"});
+        for (const qsizetype row : matching) {
+            many[std::size_t(row - 1)].location = QStringLiteral("the TARGET");
+        }
+        ui::EntryListModel rows;
+        rows.appendEntries(std::move(many));
+        QCOMPARE(ui::FindNextRow(rows, after, {QStringLiteral("target"), false}), found);
     }
 
 private:
