@@ -9,7 +9,7 @@ Q_DECLARE_METATYPE(kestrune::exchange::TextEncoding)
 
 // The corners of the CSV reader, one row each: the bytes of a file, and the
 // records, delimiter and encoding it gives, or the line where it is refused.
-class TestCsv : public QObject {
+class tst_CsvReader : public QObject {
     Q_OBJECT
 
 private slots:
@@ -102,5 +102,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCsv)
-#include "tst_csv.moc"
+QTEST_GUILESS_MAIN(tst_CsvReader)
+#include "tst_CsvReader.moc"
