@@ -10,6 +10,8 @@
 #include "ui/dialogs/Dialog.h"
 #include "ui/dialogs/Form8.h"
 #include "ui/dialogs/frmAbout.h"
+#include "ui/dialogs/frmImportColumns.h"
+#include "ui/dialogs/frmImportSummary.h"
 #include "ui/dialogs/frmPass.h"
 #include "ui/dialogs/frmWebsite.h"
 #include "ui/main/ListLayout.h"
@@ -352,6 +354,8 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<frmAbout>();
     forms().unload<frmAdd>();
     forms().unload<frmFind>();
+    forms().unload<frmImportColumns>();
+    forms().unload<frmImportSummary>();
     emit closing();
     forms().forget(this);
     // A web window on screen is still handing the owner's web site to the

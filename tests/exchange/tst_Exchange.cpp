@@ -76,7 +76,7 @@ NotKept notKept(qsizetype notes, qsizetype folders, qsizetype totp, qsizetype ti
 
 } // namespace
 
-class tst_ImportPlan : public QObject {
+class tst_Exchange : public QObject {
     Q_OBJECT
 
 private slots:
@@ -261,5 +261,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_ImportPlan)
-#include "tst_ImportPlan.moc"
+QTEST_GUILESS_MAIN(tst_Exchange)
+#include "tst_Exchange.moc"
