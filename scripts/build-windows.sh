@@ -24,12 +24,12 @@ fi
   # pkg-config sees the SDK's .pc files and nothing of this machine's.
   export PKG_CONFIG_LIBDIR="$sdk/lib/pkgconfig" PKG_CONFIG_PATH="" PKG_CONFIG_SYSROOT_DIR=""
   # ICU is the one optional library that CMake would look for; Windows sorts
-  # with its own collation.
+  # with its own collation. A warning of the Windows build fails it.
   cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$sdk/mingw-w64-x86_64.cmake" \
     -DCMAKE_PREFIX_PATH="$sdk" -DQT_HOST_PATH=/usr \
     -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_BUILD_BENCHMARKS=OFF \
-    -DCMAKE_DISABLE_FIND_PACKAGE_ICU=ON "${launcher[@]}"
+    -DCMAKE_DISABLE_FIND_PACKAGE_ICU=ON -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "${launcher[@]}"
   cmake --build "$build" --parallel "${KESTRUNE_BUILD_JOBS:-$(nproc)}"
 } >&2
 echo "$build"

@@ -18,9 +18,11 @@ packages=(
   # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer
   # runtimes, and llvm-symbolizer for readable reports
   clang libclang-rt-14-dev llvm
-  # the desktop entry's check, and the Windows stage of the test command
+  # the desktop entry's check, and the Windows stage of the test command:
+  # the cross compiler, Qt's host tools for the Windows build, Wine to run
+  # it, and zip for the Windows archive
   desktop-file-utils
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 zip unzip
 )
 # Packages that one script alone needs (scripts/screenshots.sh) come as arguments.
 packages+=("$@")
