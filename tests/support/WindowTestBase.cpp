@@ -78,7 +78,7 @@ void WindowTestBase::expectFileFailure(const QString& what, WriteFailure how,
         return;
     }
     const ShownMessage& box = shown.front();
-    const bool failureBox = box.title == app::ProgramIdentity().ProductName &&
+    const bool failureBox = box.title == ui::ProgramIdentity().ProductName &&
                             box.buttons == platform::Buttons::Ok &&
                             box.icon == platform::Icon::Critical;
     if (!check(failureBox, QStringLiteral("not the failure box: ") + box.title) ||
