@@ -64,15 +64,14 @@ void WindowTestBase::startAfresh() {
 
 void WindowTestBase::expectMessages(const std::vector<ShownMessage>& expected, Where where) {
     const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
-    QTest::qCompare(shown, expected, "shown", "expected", where.file_name(), int(where.line()));
+    QTest::qCompare(shown, expected, "shown", "expected", where.file, where.line);
 }
 
 void WindowTestBase::expectFileFailure(const QString& what, WriteFailure how,
                                        const QByteArray& before, Where where) {
     const std::vector<ShownMessage> shown = std::exchange(fake().messages.shown, {});
     const auto check = [&](bool ok, const QString& problem) {
-        return QTest::qVerify(ok, "expectFileFailure", qPrintable(problem), where.file_name(),
-                              int(where.line()));
+        return QTest::qVerify(ok, "expectFileFailure", qPrintable(problem), where.file, where.line);
     };
     if (!check(shown.size() == 1, QStringLiteral("%1 boxes shown").arg(shown.size()))) {
         return;

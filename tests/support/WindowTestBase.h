@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <memory>
-#include <source_location>
 #include <vector>
 
 // Shared set-up of the window tests: a fresh program folder, the platform
@@ -53,19 +52,29 @@ protected:
     // Each check below reads the message boxes shown since the last check and
     // forgets them, so that the next one sees only what follows. A failure
     // names the line of the test that called it.
-    using Where = std::source_location;
-    void expectMessages(const std::vector<ShownMessage>& expected, Where where = Where::current());
+    // The line of the test that called a check. Built from the compilers'
+    // __builtin_FILE and __builtin_LINE, which give the caller's place as
+    // default arguments; std::source_location is missing from clang 14 with
+    // this standard library.
+    struct Where {
+        const char* file;
+        int line;
+    };
+    void expectMessages(const std::vector<ShownMessage>& expected,
+                        Where where = {__builtin_FILE(), __builtin_LINE()});
     void expectOneMessage(const QString& text, const QString& title, platform::Buttons buttons,
-                          platform::Icon icon, Where where = Where::current()) {
+                          platform::Icon icon, Where where = {__builtin_FILE(), __builtin_LINE()}) {
         expectMessages({{text, title, buttons, icon}}, where);
     }
-    void expectNoMessage(Where where = Where::current()) { expectMessages({}, where); }
+    void expectNoMessage(Where where = {__builtin_FILE(), __builtin_LINE()}) {
+        expectMessages({}, where);
+    }
     // One box, the program's own failure box, tells of a failure with
     // data.enc: it says `what`, names the file and gives the reason of the
     // failure `how`; and the file is as it was, `before`, with nothing left
     // beside it.
     void expectFileFailure(const QString& what, WriteFailure how, const QByteArray& before = {},
-                           Where where = Where::current());
+                           Where where = {__builtin_FILE(), __builtin_LINE()});
 
     std::unique_ptr<ProgramFixture> fixture;
 
