@@ -13,6 +13,8 @@
 #   4. The next start: the help window stays closed and the entry is listed;
 #      a second copy is refused; Go To opens the location in the explorer and
 #      the web site button hands the address to the browser.
+#   5. The data file encrypted through the File menu: data.enc is sealed, and
+#      the next start opens it with the master password.
 # And the native window region, which needs windows of the Windows platform.
 #
 # Usage: wine_run.sh KESTRUNE.EXE ZIP tst_WindowsPlatform.exe
@@ -30,6 +32,9 @@ readonly TITLE_ADD="Add an entry"
 readonly SPLASH_SIZE="476x316"
 readonly SECRET1_FILE="d3 e5 e3 f2 e5 f4 b1 0d 0a"
 readonly ENTRY='alice|||pw 1|||C:\Program Files'
+readonly TITLE_ENCRYPT="Encrypt Data File"
+# KESTRUNE SEALED 1, CR LF, and the layout's version, 1
+readonly SEALED_START="4b 45 53 54 52 55 4e 45 20 53 45 41 4c 45 44 20 31 0d 0a 01"
 
 WINE_EXE=${1:-}
 WINE_ZIP=${2:-}
@@ -324,6 +329,49 @@ wine_click "$TITLE_MAIN" 300 400
 xdotool key alt+F4
 e2e_expect_exit 0
 e2e_expect_bytes "$folder/data.enc" "$expected" "data.enc at the end"
+e2e_case_passed
+
+# -----------------------------------------------------------------------------
+e2e_case "the data file encrypted through the File menu opens after a restart"
+wine_start "$folder"
+e2e_wait_window "$TITLE_PASSWORD"
+wine_type "$TITLE_PASSWORD" 280 34 "Secret1"
+xdotool key Return
+e2e_wait_window "$TITLE_MAIN"
+# File is the first title of the menu bar; Encrypt Data File... its third
+# item, after Import... and Export...
+wine_click "$TITLE_MAIN" 15 10
+xdotool key Down Down Down Return
+e2e_wait_window "$TITLE_ENCRYPT"
+e2e_key "$TITLE_ENCRYPT" Return
+e2e_wait_window_gone "$TITLE_ENCRYPT"
+for _ in $(seq $((E2E_TIMEOUT * 4))); do
+  [[ "$(e2e_hex "$folder/data.enc")" != "$SEALED_START "* ]] || break
+  sleep 0.25
+done
+sealed=$(e2e_hex "$folder/data.enc")
+[[ "$sealed" == "$SEALED_START "* ]] || e2e_fail "data.enc is not sealed after Encrypt: ${sealed:0:80}"
+for secret in "$(e2e_encode "$ENTRY")" "$(e2e_encode Secret1)"; do
+  [[ "$sealed" != *"$secret"* ]] || e2e_fail "the sealed data.enc holds '$secret' in the clear"
+done
+wine_click "$TITLE_MAIN" 300 400
+xdotool key alt+F4
+e2e_expect_exit 0
+e2e_expect_bytes "$folder/data.enc" "$sealed" "the sealed data.enc after the program ended"
+
+wine_start "$folder"
+e2e_wait_window "$TITLE_PASSWORD"
+wine_type "$TITLE_PASSWORD" 280 34 "Secret1"
+xdotool key Return
+e2e_wait_window_gone "$TITLE_PASSWORD"
+e2e_wait_window "$TITLE_MAIN"
+wine_click "$TITLE_MAIN" 60 190
+xdotool key ctrl+b
+[ "$(wine_clipboard)" = "alice" ] || e2e_fail "after the restart, Copy Username gave '$(wine_clipboard)'"
+wine_click "$TITLE_MAIN" 300 400
+xdotool key alt+F4
+e2e_expect_exit 0
+e2e_expect_bytes "$folder/data.enc" "$sealed" "the sealed data.enc after logging in"
 e2e_case_passed
 
 e2e_summary
