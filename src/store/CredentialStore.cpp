@@ -232,17 +232,6 @@ FileResult CredentialStore::writeList(const Seal* seal) {
         path, [&sealed] { return sealed.next(); }, mayReplace);
 }
 
-bool CredentialStore::EncryptDataFile(KeyLimits limits) {
-    std::optional<Seal> seal = makeSeal(state.MasterPassword, limits);
-    if (!seal) {
-        fail(named(QStringLiteral("%1 could not encrypt the data file.  It has been left as it "
-                                  "was.")),
-             QStringLiteral("There is not enough free memory to make the key."));
-        return false;
-    }
-    return EncryptDataFile(std::move(*seal));
-}
-
 bool CredentialStore::EncryptDataFile(Seal&& seal) {
     const FileResult written = writeList(&seal);
     if (!written.ok) {

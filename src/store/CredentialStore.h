@@ -85,12 +85,10 @@ public:
     // password. Saves keep it the way it is.
     bool isSealed() const { return seal_.has_value(); }
 
-    // Seals the data file: a key made from MasterPassword with a new random
-    // salt (slow: about half a second with the standard limits), then the
-    // list written sealed through the same checks as every save. On any
-    // failure the user is told, the file stays as it was and so does
-    // isSealed().
-    bool EncryptDataFile(KeyLimits limits = standardKeyLimits());
+    // Seals the data file with a seal made from MasterPassword (makeSeal,
+    // which is slow and so runs off the user-interface thread): the list is
+    // written sealed through the same checks as every save. On any failure
+    // the user is told, the file stays as it was and so does isSealed().
     bool EncryptDataFile(Seal&& seal);
 
     // Writes the written layout again, byte for byte what SaveData writes for

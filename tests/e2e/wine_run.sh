@@ -170,6 +170,19 @@ wine_wait_message() {
   e2e_fail "no message box showed within ${E2E_TIMEOUT}s"
 }
 
+# wine_log_in DIR: the user starts DIR/Kestrune.exe and logs in with the
+# master password Secret1 (the dialog in check mode, of another size than at
+# the first start); the main window opens.
+wine_log_in() {
+  wine_start "$1"
+  e2e_wait_window "$TITLE_PASSWORD"
+  [ "$(wine_size "$TITLE_PASSWORD")" != "$create_size" ] || e2e_fail "the password dialog is in create mode"
+  wine_type "$TITLE_PASSWORD" 280 34 "Secret1"
+  xdotool key Return
+  e2e_wait_window_gone "$TITLE_PASSWORD"
+  e2e_wait_window "$TITLE_MAIN"
+}
+
 wine_begin
 
 # -----------------------------------------------------------------------------
@@ -275,13 +288,7 @@ e2e_case_passed
 
 # -----------------------------------------------------------------------------
 e2e_case "next start: the help window stays closed and the entry is listed"
-wine_start "$folder"
-e2e_wait_window "$TITLE_PASSWORD"
-[ "$(wine_size "$TITLE_PASSWORD")" != "$create_size" ] || e2e_fail "the password dialog is in create mode"
-wine_type "$TITLE_PASSWORD" 280 34 "Secret1"
-xdotool key Return
-e2e_wait_window_gone "$TITLE_PASSWORD"
-e2e_wait_window "$TITLE_MAIN"
+wine_log_in "$folder"
 sleep 2
 e2e_expect_no_window "$TITLE_HELP"
 # The first row of the list; its username and password to the clipboard.
@@ -333,11 +340,7 @@ e2e_case_passed
 
 # -----------------------------------------------------------------------------
 e2e_case "the data file encrypted through the File menu opens after a restart"
-wine_start "$folder"
-e2e_wait_window "$TITLE_PASSWORD"
-wine_type "$TITLE_PASSWORD" 280 34 "Secret1"
-xdotool key Return
-e2e_wait_window "$TITLE_MAIN"
+wine_log_in "$folder"
 # File is the first title of the menu bar; Encrypt Data File... its third
 # item, after Import... and Export...
 wine_click "$TITLE_MAIN" 15 10
@@ -359,12 +362,7 @@ xdotool key alt+F4
 e2e_expect_exit 0
 e2e_expect_bytes "$folder/data.enc" "$sealed" "the sealed data.enc after the program ended"
 
-wine_start "$folder"
-e2e_wait_window "$TITLE_PASSWORD"
-wine_type "$TITLE_PASSWORD" 280 34 "Secret1"
-xdotool key Return
-e2e_wait_window_gone "$TITLE_PASSWORD"
-e2e_wait_window "$TITLE_MAIN"
+wine_log_in "$folder"
 wine_click "$TITLE_MAIN" 60 190
 xdotool key ctrl+b
 [ "$(wine_clipboard)" = "alice" ] || e2e_fail "after the restart, Copy Username gave '$(wine_clipboard)'"
