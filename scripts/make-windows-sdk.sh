@@ -8,7 +8,7 @@
 # KESTRUNE_WINDOWS_SDK at FOLDER, or make it ../shared/windows-sdk beside the
 # repository.
 #
-# It takes about an hour on two cores and is not run by the test command.
+# It takes about 25 minutes on two cores and is not run by the test command.
 # KESTRUNE_SDK_STEPS=prepare stops after the sources are unpacked and edited
 # and Qt is configured (a few minutes), to check those steps alone.
 #
