@@ -332,10 +332,23 @@ e2e_new_folder() {
 
 # e2e_start [DIR]: starts the program in DIR (its program folder), by default
 # the one e2e_new_folder made last.
+# shellcheck disable=SC2120 # the scripts pass DIR; lib.sh itself does not
 e2e_start() {
   local dir=${1:-$E2E_FOLDER}
-  [ -z "$E2E_PROGRAM_PID" ] || e2e_fail "a program is still running (pid $E2E_PROGRAM_PID)"
   e2e_x_server_reachable || e2e_fail "the X server on $DISPLAY can no longer be reached"
+  # E2E_PROGRAM_WRAPPER, when set, runs the program under a debugger or the
+  # like, e.g. E2E_PROGRAM_WRAPPER="gdb -q -batch -ex run -ex bt --args".
+  # shellcheck disable=SC2086 # the wrapper is a command line
+  e2e_launch "$dir" env QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 \
+    ${E2E_PROGRAM_WRAPPER:-} "$dir/Kestrune"
+}
+
+# e2e_launch DIR COMMAND...: runs COMMAND, which starts the program of the
+# program folder DIR, as the running program.
+e2e_launch() {
+  local dir=$1
+  shift
+  [ -z "$E2E_PROGRAM_PID" ] || e2e_fail "a program is still running (pid $E2E_PROGRAM_PID)"
   E2E_PROGRAM_DIR=$dir
   E2E_PROGRAM_RC="$E2E_ROOT/exit-code.$E2E_PROGRAM_COUNT.$RANDOM"
   E2E_PROGRAM_LOG="$E2E_ROOT/program-output.$E2E_PROGRAM_COUNT.log"
@@ -346,11 +359,7 @@ e2e_start() {
   # another working folder: its program folder is where the executable is.
   (
     cd "$E2E_WORKING_DIR"
-    # E2E_PROGRAM_WRAPPER, when set, runs the program under a debugger or the
-    # like, e.g. E2E_PROGRAM_WRAPPER="gdb -q -batch -ex run -ex bt --args".
-    # shellcheck disable=SC2086 # the wrapper is a command line
-    QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 \
-      ${E2E_PROGRAM_WRAPPER:-} "$dir/Kestrune" >>"$E2E_PROGRAM_LOG" 2>&1 &
+    "$@" >>"$E2E_PROGRAM_LOG" 2>&1 &
     echo $! >"$pid_file"
     set +e
     wait $!

@@ -82,24 +82,8 @@ wine_begin() {
 wine_start() {
   local dir=$1
   shift
-  [ -z "$E2E_PROGRAM_PID" ] || e2e_fail "a program is still running (pid $E2E_PROGRAM_PID)"
   E2E_PROGRAM_COUNT=$((E2E_PROGRAM_COUNT + 1))
-  # shellcheck disable=SC2034 # read by lib.sh
-  E2E_PROGRAM_DIR=$dir
-  E2E_PROGRAM_RC="$E2E_ROOT/exit-code.$E2E_PROGRAM_COUNT"
-  E2E_PROGRAM_LOG="$E2E_ROOT/program-output.$E2E_PROGRAM_COUNT.log"
-  local pid_file="$E2E_PROGRAM_RC.pid"
-  (
-    cd "$E2E_WORKING_DIR" || exit
-    "$@" "$WINE" "$(wine_path "$dir/Kestrune.exe")" >>"$E2E_PROGRAM_LOG" 2>&1 &
-    echo $! >"$pid_file"
-    set +e
-    wait $!
-    echo $? >"$E2E_PROGRAM_RC.tmp"
-    mv "$E2E_PROGRAM_RC.tmp" "$E2E_PROGRAM_RC"
-  ) &
-  e2e_wait_nonempty "$pid_file" || e2e_fail "the program did not start"
-  E2E_PROGRAM_PID=$(cat "$pid_file")
+  e2e_launch "$dir" "$@" "$WINE" "$(wine_path "$dir/Kestrune.exe")"
 }
 
 wine_path() {
