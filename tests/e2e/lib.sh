@@ -21,6 +21,13 @@
 # window manager decides which window is active.
 
 set -euo pipefail
+# A command that fails outside any check ends the run without a FAIL line of
+# its own: the last such command is kept (in functions too), and the clean-up
+# names it.
+set -E
+trap 'E2E_LAST_FAILED="${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND (exit $?)"' ERR
+E2E_LAST_FAILED=""
+E2E_REPORTED=0
 
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # The system's python3, which has the dbus bindings.
@@ -64,6 +71,7 @@ e2e_log() {
 
 # Prints what the screen and the program look like, then fails the test.
 e2e_fail() {
+  E2E_REPORTED=1
   printf 'FAIL%s: %s\n' "${E2E_CURRENT_CASE:+ [$E2E_CURRENT_CASE]}" "$*" >&2
   e2e_report_state >&2 || true
   exit 1
@@ -120,6 +128,11 @@ e2e_end_process() {
 e2e_cleanup() {
   local rc=$?
   set +e
+  trap - ERR
+  if [ "$rc" -ne 0 ] && [ "$rc" -lt 128 ] && [ "$E2E_REPORTED" = 0 ] && [ -n "$E2E_LAST_FAILED" ]; then
+    printf 'FAIL%s: stopped by a failing command at %s\n' \
+      "${E2E_CURRENT_CASE:+ [$E2E_CURRENT_CASE]}" "$E2E_LAST_FAILED" >&2
+  fi
   e2e_end_process "$E2E_PROGRAM_PID"
   e2e_end_process "$E2E_ASIDE_PID"
   e2e_end_process "$E2E_XCLIP_PID"
@@ -140,6 +153,7 @@ e2e_cleanup() {
 # A missing tool fails the test: scripts/install-deps.sh installs them all, and
 # a test that quietly skips would prove nothing.
 e2e_missing() {
+  E2E_REPORTED=1
   echo "FAIL: $*"
   exit 1
 }
@@ -447,7 +461,8 @@ e2e_title_pattern() {
 
 # e2e_window_id TITLE: the id of the showing window with this title, if any.
 e2e_window_id() {
-  xdotool search --onlyvisible --name "$(e2e_title_pattern "$1")" 2>/dev/null | head -n 1
+  # xdotool fails when no window matches: then the id is empty.
+  { xdotool search --onlyvisible --name "$(e2e_title_pattern "$1")" 2>/dev/null || true; } | head -n 1
 }
 
 # e2e_wait_window TITLE: waits until a window with this exact title shows.

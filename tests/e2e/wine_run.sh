@@ -43,6 +43,8 @@ WINE_XEV_PID=""
 
 wine_cleanup() {
   local rc=$?
+  # What the clean-up itself does is no failure of the run.
+  trap - ERR
   e2e_end_process "$WINE_XEV_PID"
   # Every Windows process of this prefix, the explorer that Go To started too.
   "${WINE%/*}/wineserver" -k 2>/dev/null || true
@@ -132,9 +134,10 @@ wine_clipboard() {
 }
 
 # wine_registry KEY NAME: a value of the current user's registry, as reg.exe
-# shows it ("REG_SZ    0").
+# shows it ("REG_SZ    0"), or nothing while there is none (reg.exe then
+# fails, which must not end the run).
 wine_registry() {
-  "$WINE" reg query "HKCU\\$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *//p"
+  { "$WINE" reg query "HKCU\\$1" /v "$2" 2>/dev/null || true; } | tr -d '\r' | sed -n "s/^ *$2 *//p"
 }
 
 # wine_wait_message: waits for a message box of the program: titled like the
