@@ -109,8 +109,19 @@ export WINEPREFIX="$work/tests"
 # Wine hands no QT_* variable of this environment to a Windows program: they
 # go into the Windows environment of the prefix's user. The fonts are
 # Debian's, for the offscreen platform, which does not read Windows' own.
-"$WINE" reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /d offscreen /f >/dev/null
-"$WINE" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d "$(windows_path /usr/share/fonts/truetype/dejavu)" /f >/dev/null
+# reg.exe can fail while the prefix is still settling after its boot: it is
+# tried again, and a last failure is told.
+user_environment() {
+  local _
+  for _ in 1 2 3 4 5; do
+    "$WINE" reg add 'HKCU\Environment' /v "$1" /d "$2" /f >/dev/null 2>&1 && return 0
+    sleep 2
+  done
+  echo "Windows stage: could not set $1 in the Wine prefix's registry" >&2
+  exit 1
+}
+user_environment QT_QPA_PLATFORM offscreen
+user_environment QT_QPA_FONTDIR "$(windows_path /usr/share/fonts/truetype/dejavu)"
 # Qt and libsodium from the SDK, and the MinGW runtime.
 WINEPATH="$(windows_path "$sdk/bin")"
 while read -r folder; do
