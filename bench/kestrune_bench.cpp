@@ -28,17 +28,17 @@
 #include "VaultGenerator.h"
 
 #include "app/Resources.h"
+#include "mainwindow/EntryCommands.h"
+#include "mainwindow/EntryFind.h"
+#include "mainwindow/EntryList.h"
+#include "mainwindow/Form1.h"
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
 #include "store/SealedFile.h"
-#include "ui/Forms.h"
-#include "ui/ProgramIdentity.h"
-#include "ui/main/EntryCommands.h"
-#include "ui/main/EntryFind.h"
-#include "ui/main/EntryList.h"
-#include "ui/main/Form1.h"
+#include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
 
 #include <benchmark/benchmark.h>
 

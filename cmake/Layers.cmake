@@ -13,15 +13,9 @@
 
 function(kestrune_check_layers root)
   set(layers ${ARGN})
-  # The top folders the layers live in: only includes that start with one of
-  # them are Kestrune's own (Qt's, the system's and generated headers are not).
-  set(tops)
-  foreach(layer IN LISTS layers)
-    string(REGEX REPLACE "/.*" "" top "${layer}")
-    list(APPEND tops "${top}")
-  endforeach()
-  list(REMOVE_DUPLICATES tops)
-  list(JOIN tops "|" topPattern)
+  # Only includes that start with a layer's folder are Kestrune's own (Qt's,
+  # the system's and generated headers are not).
+  list(JOIN layers "|" topPattern)
   set(includePattern "^[ \t]*#[ \t]*include[ \t]*[\"<]((${topPattern})/[^\">]*)[\">]")
 
   file(GLOB_RECURSE files CONFIGURE_DEPENDS LIST_DIRECTORIES false RELATIVE "${root}"
@@ -68,21 +62,14 @@ function(kestrune_check_layers root)
   endif()
 endfunction()
 
-# The index in `layers` of the layer a path lies in (the longest folder that
-# starts it), or -1.
+# The index in `layers` of the layer a path lies in (its first folder), or -1.
 function(_kestrune_layer_of path layers result)
-  set(found -1)
-  set(foundLength 0)
-  set(index 0)
-  foreach(layer IN LISTS layers)
-    string(LENGTH "${layer}/" length)
-    string(SUBSTRING "${path}" 0 ${length} start)
-    if(start STREQUAL "${layer}/" AND length GREATER foundLength)
-      set(found ${index})
-      set(foundLength ${length})
-    endif()
-    math(EXPR index "${index} + 1")
-  endforeach()
+  string(REGEX REPLACE "/.*" "" folder "${path}")
+  if(folder STREQUAL path)
+    set(${result} -1 PARENT_SCOPE)
+    return()
+  endif()
+  list(FIND layers "${folder}" found)
   set(${result} ${found} PARENT_SCOPE)
 endfunction()
 

@@ -1,9 +1,9 @@
 #include "app/frmSplash.h"
 
+#include "mainwindow/Form1.h"
 #include "skin/modSkin.h"
-#include "ui/Forms.h"
-#include "ui/ProgramIdentity.h"
-#include "ui/main/Form1.h"
+#include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
 
 #include <QCloseEvent>
 #include <QIcon>

@@ -4,8 +4,8 @@
 #include "platform/ProcessHardening.h"
 #include "platform/SecretClipboard.h"
 #include "store/SecretKey.h"
-#include "ui/Forms.h"
-#include "ui/ProgramIdentity.h"
+#include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
 
 #include <QApplication>
 

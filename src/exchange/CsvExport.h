@@ -15,11 +15,6 @@ namespace kestrune::exchange {
 
 inline constexpr char kExportHeader[] = "name,url,username,password";
 
-// The host of a web address ("www.example.com" for
-// "https://user@www.example.com:8443/login", and for "www.example.com/login"),
-// or an empty view when the location is no web address (a folder, a note).
-QStringView webHost(QStringView location);
-
 // The name an entry gets in the export: its location's host when the location
 // is a web address, otherwise its username.
 QStringView exportName(const store::Entry& entry);

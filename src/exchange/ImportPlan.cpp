@@ -1,6 +1,7 @@
 #include "exchange/ImportPlan.h"
 
-#include "exchange/CsvExport.h"
+#include "exchange/EntryRules.h"
+#include "store/LocationRules.h"
 
 #include <QHash>
 #include <QStringList>
@@ -19,17 +20,6 @@ struct EntryHash {
 struct EntryEqual {
     bool operator()(const store::Entry* a, const store::Entry* b) const { return *a == *b; }
 };
-
-QString fieldName(int field) {
-    switch (field) {
-    case 0:
-        return QStringLiteral("username");
-    case 1:
-        return QStringLiteral("password");
-    default:
-        return QStringLiteral("location");
-    }
-}
 
 const QString& fieldOf(const CsvRecord& record, int column) {
     static const QString none;
@@ -78,39 +68,6 @@ void countNotKept(const CsvRecord& record, const ColumnMapping& mapping, NotKept
 
 } // namespace
 
-QString refusalReason(const store::EntryCheck& check) {
-    using Problem = store::EntryCheck::Problem;
-    switch (check.problem) {
-    case Problem::None:
-        return {};
-    case Problem::NoUsername:
-        return QStringLiteral("no username");
-    case Problem::NoPassword:
-        return QStringLiteral("no password");
-    case Problem::Field:
-        break;
-    }
-    const QString field = fieldName(check.field);
-    switch (check.fieldCheck.problem) {
-    case store::FieldProblem::None:
-        return {};
-    case store::FieldProblem::ContainsSeparator:
-        return QStringLiteral("\"|||\" in the %1").arg(field);
-    case store::FieldProblem::EndsWithBar:
-        return QStringLiteral("the %1 ends with \"|\"").arg(field);
-    case store::FieldProblem::Character:
-        break;
-    }
-    if (check.fieldCheck.character == QChar(0x008D)) {
-        return QStringLiteral("character 141 in the %1 cannot be stored").arg(field);
-    }
-    if (check.field == 1) {
-        return QStringLiteral("a character in the password cannot be stored");
-    }
-    return QStringLiteral("the character \"%1\" in the %2 cannot be stored")
-        .arg(check.fieldCheck.character, field);
-}
-
 ImportPlan planImport(const CsvTable& table, const ColumnMapping& mapping,
                       const store::EntryRows& existing) {
     ImportPlan plan;
@@ -140,14 +97,14 @@ ImportPlan planImport(const CsvTable& table, const ColumnMapping& mapping,
         if (entry.username.isEmpty()) {
             entry.username = title;
         } else if (!title.isEmpty() && title.compare(entry.username, Qt::CaseInsensitive) != 0 &&
-                   title.compare(webHost(entry.location), Qt::CaseInsensitive) != 0) {
+                   title.compare(store::webHost(entry.location), Qt::CaseInsensitive) != 0) {
             ++plan.notKept.names;
         }
         if (seen.contains(&entry)) {
             ++plan.duplicates;
             continue;
         }
-        if (const store::EntryCheck check = store::checkEntry(entry); !check.ok()) {
+        if (const EntryCheck check = checkEntry(entry); !check.ok()) {
             plan.refused.push_back({record.row, refusalReason(check)});
             continue;
         }

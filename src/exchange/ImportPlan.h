@@ -43,10 +43,6 @@ struct ImportPlan {
     qsizetype rows = 0; // the rows looked at (the header not counted)
 };
 
-// Why an entry that checkEntry refused cannot be stored, for the summary. The
-// offending character is named for the username and the location only.
-QString refusalReason(const store::EntryCheck& check);
-
 // The plan for importing `table` read with `mapping` into a list that holds
 // `existing`. Each row gives the username, the password and the location from
 // the mapped columns; an empty username is replaced by the title or name.

@@ -3,8 +3,8 @@
 #include "platform/WindowRegion.h"
 #include "skin/ControlTypes.h"
 #include "skin/SkinHook.h"
-#include "ui/ProgramIdentity.h"
-#include "ui/Twips.h"
+#include "widgets/ProgramIdentity.h"
+#include "widgets/Twips.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>

@@ -381,21 +381,4 @@ FieldCheck checkEntryField(QStringView text, bool last) {
     return {};
 }
 
-EntryCheck checkEntry(const Entry& entry) {
-    if (entry.username.isEmpty()) {
-        return {EntryCheck::Problem::NoUsername, -1, {}};
-    }
-    if (entry.password.isEmpty()) {
-        return {EntryCheck::Problem::NoPassword, -1, {}};
-    }
-    const QString* fields[] = {&entry.username, &entry.password, &entry.location};
-    for (int field = 0; field < 3; ++field) {
-        if (FieldCheck check = checkEntryField(*fields[field], field == 2);
-            check.problem != FieldProblem::None) {
-            return {EntryCheck::Problem::Field, field, std::move(check)};
-        }
-    }
-    return {};
-}
-
 } // namespace kestrune::store

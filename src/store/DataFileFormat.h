@@ -114,17 +114,4 @@ struct FieldCheck {
 // `last` is true for the location, which no separator follows.
 FieldCheck checkEntryField(QStringView text, bool last);
 
-// Why an entry cannot be kept as it is, checked in this order: it needs a
-// username and a password, then every field must be one that data.enc can
-// hold. The one rule for every way an entry comes in.
-struct EntryCheck {
-    enum class Problem { None, NoUsername, NoPassword, Field };
-    Problem problem = Problem::None;
-    int field = -1; // for Problem::Field: 0 username, 1 password, 2 location
-    FieldCheck fieldCheck;
-
-    bool ok() const { return problem == Problem::None; }
-};
-EntryCheck checkEntry(const Entry& entry);
-
 } // namespace kestrune::store

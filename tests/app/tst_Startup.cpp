@@ -1,9 +1,9 @@
 #include "app/frmSplash.h"
+#include "dialogs/frmPass.h"
+#include "mainwindow/Form1.h"
 #include "support/WindowTestBase.h"
-#include "ui/Forms.h"
-#include "ui/ProgramIdentity.h"
-#include "ui/dialogs/frmPass.h"
-#include "ui/main/Form1.h"
+#include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
 
 #include <QLabel>
 #include <QTest>

@@ -13,6 +13,7 @@
 
 #include "exchange/CsvExport.h"
 #include "exchange/CsvReader.h"
+#include "exchange/EntryRules.h"
 #include "exchange/ImportLayouts.h"
 #include "exchange/ImportPlan.h"
 #include "store/DataFileFormat.h"
@@ -104,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    qsizetype(plan.refused.size()) ==
                plan.rows);
     for (const store::Entry& entry : plan.additions) {
-        FUZZ_CHECK(store::checkEntry(entry).ok());
+        FUZZ_CHECK(exchange::checkEntry(entry).ok());
     }
     for (const RefusedRow& refused : plan.refused) {
         FUZZ_CHECK(refused.row >= 2 && refused.row <= row && !refused.reason.isEmpty());

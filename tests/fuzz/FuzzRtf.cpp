@@ -9,8 +9,8 @@
 
 #include "FuzzCheck.h"
 
+#include "dialogs/RtfReader.h"
 #include "store/Windows1252.h"
-#include "ui/RtfReader.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

@@ -38,12 +38,12 @@ plant() {
 
 # Each upward include, as the check must name it: file:line and the header.
 upward=(
-  'store/Entry.h|#include "ui/Forms.h"|ui/Forms.h'
+  'store/Entry.h|#include "widgets/Forms.h"|widgets/Forms.h'
   'platform/Clipboard.cpp|#include <store/Entry.h>|store/Entry.h'
-  'ui/dialogs/frmWebsite.cpp|#include "ui/main/Form1.h"|ui/main/Form1.h'
-  'skin/SkinLabel.cpp|  #  include "ui/dialogs/Dialog.h"|ui/dialogs/Dialog.h'
-  'ui/Twips.cpp|#include "skin/modSkin.h"|skin/modSkin.h'
-  'ui/main/Form1.cpp|#include "app/frmSplash.h"|app/frmSplash.h'
+  'dialogs/frmWebsite.cpp|#include "mainwindow/Form1.h"|mainwindow/Form1.h'
+  'skin/SkinLabel.cpp|  #  include "dialogs/Dialog.h"|dialogs/Dialog.h'
+  'widgets/Twips.cpp|#include "skin/modSkin.h"|skin/modSkin.h'
+  'mainwindow/Form1.cpp|#include "app/frmSplash.h"|app/frmSplash.h'
 )
 for row in "${upward[@]}"; do
   IFS='|' read -r file include _ <<<"$row"
@@ -54,12 +54,12 @@ if ninja -C "$tmp/build" build.ninja >"$tmp/log" 2>&1; then
   fail "a build after an upward include was added went ahead"
 fi
 # A file that did not exist at the last configuration is checked too.
-printf '#pragma once\n\n#include "ui/ProgramIdentity.h"\n' >"$tree/src/store/Planted.h"
+printf '#pragma once\n\n#include "widgets/ProgramIdentity.h"\n' >"$tree/src/store/Planted.h"
 # A folder with no place among the layers.
 mkdir "$tree/src/extra"
 printf 'int planted = 0;\n' >"$tree/src/extra/Planted.cpp"
 # Downward, and so allowed.
-plant ui/main/EntryList.cpp '#include "store/Entry.h"'
+plant mainwindow/EntryList.cpp '#include "store/Entry.h"'
 
 if ninja -C "$tmp/build" build.ninja >"$tmp/log" 2>&1; then
   fail "a build with upward includes went ahead"
@@ -69,9 +69,9 @@ for row in "${upward[@]}"; do
   grep -qF "/src/$file:2: \"$header\" is above" "$tmp/log" ||
     fail "the upward include of $header in $file is not named"
 done
-grep -qF '/src/store/Planted.h:3: "ui/ProgramIdentity.h" is above the store layer' "$tmp/log" ||
+grep -qF '/src/store/Planted.h:3: "widgets/ProgramIdentity.h" is above the store layer' "$tmp/log" ||
   fail "the new file's upward include is not named"
-if grep -qF 'ui/main/EntryList.cpp' "$tmp/log"; then
+if grep -qF 'mainwindow/EntryList.cpp' "$tmp/log"; then
   fail "a downward include was refused"
 fi
 grep -qF '/src/extra/Planted.cpp' "$tmp/log" || fail "a source outside the layers is not named"

@@ -1,16 +1,16 @@
 #include "app/frmSplash.h"
+#include "dialogs/frmPass.h"
+#include "mainwindow/EntryList.h"
+#include "mainwindow/Form1.h"
 #include "skin/ControlTypes.h"
 #include "skin/Skin.h"
 #include "skin/SkinHook.h"
 #include "skin/SkinLabel.h"
 #include "skin/modSkin.h"
 #include "support/WindowTestBase.h"
-#include "ui/Forms.h"
-#include "ui/ProgramIdentity.h"
-#include "ui/Twips.h"
-#include "ui/dialogs/frmPass.h"
-#include "ui/main/EntryList.h"
-#include "ui/main/Form1.h"
+#include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
+#include "widgets/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -22,7 +22,7 @@
 #include "support/FakePlatform.h"
 #include "support/FakeStoreHost.h"
 
-#include "StoreTestUtil.h"
+#include "support/StoreTestUtil.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

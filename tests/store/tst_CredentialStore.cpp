@@ -3,7 +3,7 @@
 #include "support/FakePlatform.h"
 #include "support/FakeStoreHost.h"
 
-#include "StoreTestUtil.h"
+#include "support/StoreTestUtil.h"
 
 #include <QDateTime>
 #include <QFileInfo>

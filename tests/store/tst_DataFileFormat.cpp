@@ -3,7 +3,7 @@
 #include "store/Windows1252.h"
 #include "support/FakeStoreHost.h"
 
-#include "StoreTestUtil.h"
+#include "support/StoreTestUtil.h"
 
 #include <QTest>
 

@@ -7,14 +7,14 @@
 // either end, CR, LF and TAB, empty locations. KESTRUNE_ROUNDTRIP_SEED and
 // KESTRUNE_ROUNDTRIP_LISTS change the seed and the number of lists.
 
+#include "exchange/EntryRules.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/Windows1252.h"
 #include "support/FakePlatform.h"
 #include "support/FakeStoreHost.h"
-#include "ui/main/frmAdd.h"
 
-#include "StoreTestUtil.h"
+#include "support/StoreTestUtil.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -23,12 +23,11 @@
 #include <random>
 
 using namespace kestrune;
+using kestrune::exchange::EntryTextsCheck;
 using kestrune::store::Entry;
 using kestrune::test::numberFromEnvironment;
 using kestrune::test::shown;
-using kestrune::ui::checkEntryTexts;
-using kestrune::ui::EntryTextsCheck;
-using Verdict = kestrune::ui::EntryTextsCheck::Verdict;
+using Verdict = kestrune::exchange::EntryTextsCheck::Verdict;
 
 namespace {
 
@@ -132,7 +131,8 @@ private slots:
             std::vector<Entry> accepted;
             for (int attempt = 0; int(accepted.size()) < wanted && attempt < 40; ++attempt) {
                 const Entry e{maker.text(true), maker.text(true), maker.text(true)};
-                const EntryTextsCheck check = checkEntryTexts(e);
+                const EntryTextsCheck check =
+                    exchange::checkEntryTexts(e, QStringLiteral("Kestrune"));
                 if (check.verdict == Verdict::Accepted) {
                     accepted.push_back(e);
                     continue;

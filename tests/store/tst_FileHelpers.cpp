@@ -1,6 +1,6 @@
 #include "store/FileHelpers.h"
 
-#include "StoreTestUtil.h"
+#include "support/StoreTestUtil.h"
 
 #include <QTemporaryDir>
 #include <QTest>

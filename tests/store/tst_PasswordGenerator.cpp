@@ -1,5 +1,5 @@
+#include "exchange/EntryRules.h"
 #include "store/PasswordGenerator.h"
-#include "ui/main/frmAdd.h"
 
 #include <QSet>
 #include <QTest>
@@ -81,8 +81,9 @@ private slots:
     void everyPasswordPassesTheEntryDialogsCheck() {
         for (int n = 0; n < kPasswords; ++n) {
             const QString password = GeneratePassword();
-            const ui::EntryTextsCheck check =
-                ui::checkEntryTexts({QStringLiteral("user"), password, QStringLiteral("site")});
+            const exchange::EntryTextsCheck check = exchange::checkEntryTexts(
+                {QStringLiteral("user"), password, QStringLiteral("site")},
+                QStringLiteral("Kestrune"));
             if (!check.accepted()) {
                 QFAIL(qPrintable(password + QStringLiteral(": ") + check.message));
             }

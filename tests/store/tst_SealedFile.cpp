@@ -13,7 +13,7 @@
 #include "support/FakePlatform.h"
 #include "support/FakeStoreHost.h"
 
-#include "StoreTestUtil.h"
+#include "support/StoreTestUtil.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -2,14 +2,14 @@
 
 #include "app/Resources.h"
 #include "app/frmSplash.h"
+#include "dialogs/frmWebsite.h"
+#include "mainwindow/EntryHandOver.h"
+#include "mainwindow/Form1.h"
 #include "platform/SecretClipboard.h"
 #include "store/CredentialStore.h"
 #include "store/HighBitCodec.h"
-#include "ui/Forms.h"
-#include "ui/ProgramIdentity.h"
-#include "ui/dialogs/frmWebsite.h"
-#include "ui/main/EntryHandOver.h"
-#include "ui/main/Form1.h"
+#include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
 
 #include <QCoreApplication>
 #include <QDir>

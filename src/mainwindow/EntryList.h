@@ -1,0 +1,39 @@
+#pragma once
+
+#include "mainwindow/EntryListModel.h"
+
+#include <QTreeView>
+
+namespace kestrune::ui {
+
+// The entry list of the main window: a report-style list with three text
+// columns over EntryListModel. Rows are selected whole, one at a time, and
+// cannot be edited in place.
+class EntryList final : public QTreeView {
+    Q_OBJECT
+public:
+    explicit EntryList(QWidget* parent = nullptr);
+
+    EntryListModel& rows() { return model_; }
+    const EntryListModel& rows() const { return model_; }
+
+    // Adds a column header at the right end and sets its width in twips.
+    void addColumnHeader(const QString& text, int widthTwips);
+    int columnWidthTwips(int column) const;
+
+    // Selection, by 1-based position.
+    bool isSelected(qsizetype position) const;
+    // The first selected row, or 0 when none is.
+    qsizetype firstSelected() const;
+    // Selects one row and scrolls it into view.
+    void selectRow(qsizetype position);
+
+signals:
+    // A click on a column header, with the header's 1-based index.
+    void columnClick(int headerIndex);
+
+private:
+    EntryListModel model_;
+};
+
+} // namespace kestrune::ui

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// What kind of place an entry's location names: whether it is a web address,
+// what Go To hands to the desktop's opener, and the host it names. The one
+// home of these rules, for the main window's commands and for import and
+// export alike. Plain text rules, no side effects.
+namespace kestrune::store {
+
+// True when the text contains "http://" or "https://" anywhere, in any letter case.
+bool containsWebScheme(const QString& address);
+
+// The text with "http://" put in front, unless it already contains a scheme
+// (see containsWebScheme); then it is returned unchanged.
+QString withWebScheme(const QString& address);
+
+// True when an entry's location looks like a web address: it contains, anywhere
+// and in any letter case, one of ".edu", "biz", "org", ".net", ".com" or "www".
+// "biz", "org" and "www" are searched without a dot, so "organ" counts.
+bool looksLikeWebAddress(const QString& location);
+
+// What Go To opens for an entry's location: a web-like location without a
+// scheme gets "http://" in front; anything else (a folder path, say) is
+// passed on unchanged.
+QString GotoTarget(const QString& location);
+
+// The host of a web address ("www.example.com" for
+// "https://user@www.example.com:8443/login", and for "www.example.com/login"),
+// or an empty view when the location is no web address (a folder, a note).
+QStringView webHost(QStringView location);
+
+} // namespace kestrune::store
