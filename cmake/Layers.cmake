@@ -3,10 +3,10 @@
 # kestrune_check_layers(<root> <folder>...) takes the folders of <root> from
 # the bottom layer up. A source or header may include headers of its own layer
 # and of the layers below it; an include that names a folder of a higher layer
-# fails the configuration, with the file, the line and the include. A folder
-# that is a layer of its own inside another (ui/main inside ui) counts as its
-# own layer for the files in it. A source outside every layer fails too, so
-# that a new folder gets its place in the order.
+# fails the configuration, with the file, the line and the include. Each layer
+# is one folder of <root>, and a file belongs to the folder it lies in. A
+# source outside every layer fails too, so that a new folder gets its place in
+# the order.
 #
 # The check runs on every configuration, and every source is a configure
 # dependency: an edit that adds an upward include fails the next build.
