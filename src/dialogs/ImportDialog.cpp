@@ -13,9 +13,7 @@ namespace kestrune::ui {
 
 ImportDialog::ImportDialog(const char* name, const QString& title)
     : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QLatin1String(name));
-    setWindowTitle(title);
-    setFont(Forms::designFont());
+    makeDialog(this, name, title);
     setWindowModality(Qt::ApplicationModal);
 
     lblFile = makeLabel(this, "lblFile", QString());

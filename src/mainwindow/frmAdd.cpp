@@ -26,9 +26,7 @@ constexpr Qt::Alignment kCaptionAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 } // namespace
 
 frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmAdd"));
-    setWindowTitle(QStringLiteral("Add an entry"));
-    setFont(Forms::designFont());
+    makeDialog(this, "frmAdd", QStringLiteral("Add an entry"));
 
     // Created in the tab order of the design.
     cmdDelete = makePictureButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");

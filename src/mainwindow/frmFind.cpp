@@ -16,9 +16,7 @@
 namespace kestrune::ui {
 
 frmFind::frmFind() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmFind"));
-    setFont(Forms::designFont());
-    setWindowTitle(QStringLiteral("Find"));
+    makeDialog(this, "frmFind", QStringLiteral("Find"));
 
     // Created in the tab order.
     txtFind = makeTextBox(this, "txtFind");
