@@ -640,7 +640,7 @@ void findCase(benchmark::State& state, std::size_t count, bool matchCase) {
     }
     const QString text = QStringLiteral("qqxz"); // held by no row
     const std::string bytes = text.toStdString();
-    ui::findRequest() = {text, matchCase};
+    form->commands().findRequest() = {text, matchCase};
     form->lstPass->selectRow(1);
     Samples& find = samplesOf(matchCase ? "find (match case)" : "find", count);
     const std::size_t from = find.program.size();
@@ -670,7 +670,7 @@ void findCase(benchmark::State& state, std::size_t count, bool matchCase) {
         find.floor.push_back(floorMs);
     }
     setFloorCounters(state, find, from);
-    ui::findRequest() = {};
+    form->commands().findRequest() = {};
 }
 
 // ---------------------------------------------------------------------------

@@ -10,10 +10,12 @@ class QWidget;
 
 // How a dialog of the program is made. Every dialog uses these pieces, and a
 // new one (a find window, an import dialog) is written with them too, so that
-// all of them have the same frame, the same captions and the same skin, and
-// show their messages the same way:
+// all of them have the same frame, the same font, the same captions and the
+// same skin, are known to assistive technology as dialogs, and show their
+// messages the same way:
 //
 //   frmFind::frmFind() : QWidget(nullptr, kDialogFlags) {
+//       makeDialog(this, "frmFind", QStringLiteral("Find"));
 //       Label1 = makeLabel(this, "Label1", QStringLiteral("Find what:"));
 //       ...
 //   }
@@ -29,6 +31,15 @@ namespace kestrune::ui {
 inline constexpr Qt::WindowFlags kDialogFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
                                                 Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                                 Qt::WindowCloseButtonHint;
+
+// Makes `dialog`, a window framed with kDialogFlags, one of the program's
+// dialogs: the name the tests and the skin find it by, its caption (`title`;
+// a dialog whose caption depends on what it shows sets it later), the design
+// font, and the dialog role on the accessibility bus, so that a screen reader
+// announces it as a dialog. The dialog's constructor calls it first, before
+// anything can ask for the window's accessible role. Message boxes are not
+// made with it: they keep their alert role.
+void makeDialog(QWidget* dialog, const char* name, const QString& title = QString());
 
 // A caption: a label of `parent` named `name` (the tests and the skin find it
 // by that name) that shows `text` as plain text, never as markup, placed in

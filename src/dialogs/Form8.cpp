@@ -34,9 +34,7 @@ QString helpFilePath() {
 // A dialog owned by the main window: a fixed dialog frame, and no button of
 // its own in the task bar (a tool window would have a thin tool frame).
 Form8::Form8() : QWidget(forms().mainWindow(), kDialogFlags) {
-    setObjectName(QStringLiteral("Form8"));
-    setWindowTitle(QStringLiteral("Readme/Help"));
-    setFont(Forms::designFont());
+    makeDialog(this, "Form8", QStringLiteral("Readme/Help"));
     setFixedSize(twipsSize(10290, 7920));
 
     rtf1 = new QTextBrowser(this);

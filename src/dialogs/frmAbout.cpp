@@ -45,8 +45,7 @@ QPixmap logoPicture(const QSize& size) {
 } // namespace
 
 frmAbout::frmAbout() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmAbout"));
-    setFont(Forms::designFont());
+    makeDialog(this, "frmAbout"); // its caption names the program, at its load
     setFixedSize(twipsSize(7455, 2535));
 
     Picture1 = new QLabel(this);

@@ -2,11 +2,9 @@
 
 #include "dialogs/Dialog.h"
 #include "platform/Platform.h"
-#include "widgets/EnterClicksButton.h"
 #include "widgets/Forms.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
@@ -34,14 +32,8 @@ QComboBox* makeChoice(QWidget* parent, const char* name) {
 
 } // namespace
 
-frmImportColumns::frmImportColumns() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmImportColumns"));
-    setWindowTitle(QStringLiteral("Import: Choose the Columns"));
-    setFont(Forms::designFont());
-    setWindowModality(Qt::ApplicationModal);
-
-    lblFile = makeLabel(this, "lblFile", QString());
-    lblFile->setWordWrap(true);
+frmImportColumns::frmImportColumns()
+    : ImportDialog("frmImportColumns", QStringLiteral("Import: Choose the Columns")) {
     chkFirstLine = new QCheckBox(QStringLiteral("The first line names the columns"), this);
     chkFirstLine->setObjectName(QStringLiteral("chkFirstLine"));
     lblUsername = makeLabel(this, "lblUsername", QStringLiteral("Username:"));
@@ -59,10 +51,7 @@ frmImportColumns::frmImportColumns() : QWidget(nullptr, kDialogFlags) {
     grdPreview->setFocusPolicy(Qt::NoFocus);
     grdPreview->verticalHeader()->setVisible(false);
     grdPreview->setMinimumSize(560, 150);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    QHBoxLayout* buttons = makeAnswerButtons();
     for (skin::SkinLabel* label : {lblUsername, lblPassword, lblLocation}) {
         QFont bold = label->font();
         bold.setBold(true);
@@ -84,10 +73,6 @@ frmImportColumns::frmImportColumns() : QWidget(nullptr, kDialogFlags) {
     grid->addWidget(cboLocation, 4, 1);
     grid->addWidget(lblPreview, 5, 0, 1, 2);
     grid->addWidget(grdPreview, 6, 0, 1, 2);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     grid->addLayout(buttons, 7, 0, 1, 2);
 
     setTabOrder(chkFirstLine, cboUsername);
@@ -96,8 +81,6 @@ frmImportColumns::frmImportColumns() : QWidget(nullptr, kDialogFlags) {
     setTabOrder(cboLocation, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmImportColumns::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmImportColumns::cmdCancel_Click);
     connect(chkFirstLine, &QCheckBox::toggled, this, [this] {
         showNames();
         showPreview();
@@ -105,17 +88,10 @@ frmImportColumns::frmImportColumns() : QWidget(nullptr, kDialogFlags) {
     connect(cboPassword, &QComboBox::currentIndexChanged, this, &frmImportColumns::showPreview);
     // The keyboard: Enter anywhere is OK (on a focused button it clicks that
     // button), Esc is Cancel.
-    enterClicksButtons(this);
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         connect(new QShortcut(key, this), &QShortcut::activated, this,
                 &frmImportColumns::cmdOK_Click);
     }
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &frmImportColumns::cmdCancel_Click);
-}
-
-void frmImportColumns::Load() {
-    dressInSkin(this);
 }
 
 void frmImportColumns::setFile(const QString& fileName, ImportPreview preview,
@@ -207,7 +183,7 @@ exchange::ColumnMapping frmImportColumns::mapping() const {
     return chosen;
 }
 
-void frmImportColumns::cmdOK_Click() {
+bool frmImportColumns::choicesAccepted() {
     const exchange::ColumnMapping chosen = mapping();
     QString problem;
     if (chosen.username == chosen.password) {
@@ -218,26 +194,12 @@ void frmImportColumns::cmdOK_Click() {
         problem = QStringLiteral("The location cannot come from the column of the username or "
                                  "of the password.  Please choose another column, or (none).");
     }
-    if (!problem.isEmpty()) {
-        platform::services().messages->show(this, problem, QStringLiteral("Import"),
-                                            platform::Buttons::Ok, platform::Icon::Warning);
-        return;
+    if (problem.isEmpty()) {
+        return true;
     }
-    answered_ = true;
-    emit confirmed();
-}
-
-void frmImportColumns::cmdCancel_Click() {
-    close();
-}
-
-void frmImportColumns::closeEvent(QCloseEvent* event) {
-    event->accept();
-    forms().forget(this);
-    if (!answered_) {
-        answered_ = true;
-        emit cancelled();
-    }
+    platform::services().messages->show(this, problem, QStringLiteral("Import"),
+                                        platform::Buttons::Ok, platform::Icon::Warning);
+    return false;
 }
 
 } // namespace kestrune::ui

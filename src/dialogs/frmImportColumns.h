@@ -1,16 +1,15 @@
 #pragma once
 
+#include "dialogs/ImportDialog.h"
 #include "exchange/ImportLayouts.h"
 #include "skin/SkinLabel.h"
 
 #include <QString>
-#include <QWidget>
 
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
-class QPushButton;
 class QTableWidget;
 
 namespace kestrune::ui {
@@ -24,12 +23,11 @@ struct ImportPreview {
 // The dialog for a CSV file of no known layout: the user picks the columns
 // that hold the username, the password and the location, and says whether the
 // first line names the columns; the first rows show below, the passwords
-// hidden. It stays in front of the main window until it is answered.
-class frmImportColumns final : public QWidget {
+// hidden. OK takes the columns only when each of them is its own.
+class frmImportColumns final : public ImportDialog {
     Q_OBJECT
 public:
     frmImportColumns();
-    void Load();
 
     // What to show, and the columns chosen at first.
     void setFile(const QString& fileName, ImportPreview preview,
@@ -40,7 +38,6 @@ public:
     // How many rows of the file the preview shows.
     static constexpr int kPreviewRows = 5;
 
-    skin::SkinLabel* lblFile = nullptr;
     QCheckBox* chkFirstLine = nullptr;
     skin::SkinLabel* lblUsername = nullptr;
     QComboBox* cboUsername = nullptr;
@@ -50,28 +47,17 @@ public:
     QComboBox* cboLocation = nullptr; // its first item is "(none)"
     skin::SkinLabel* lblPreview = nullptr;
     QTableWidget* grdPreview = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
-
-public slots:
-    // OK: a username and a password column, each its own, then confirmed().
-    void cmdOK_Click();
-    // Cancel, Esc or the close box: cancelled().
-    void cmdCancel_Click();
-
-signals:
-    void confirmed();
-    void cancelled();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // A username and a password column, each its own, and a location column
+    // (if any) apart from both.
+    bool choicesAccepted() override;
 
 private:
     void showNames();
     void showPreview();
 
     ImportPreview preview_;
-    bool answered_ = false;
 };
 
 } // namespace kestrune::ui

@@ -41,9 +41,7 @@ QLineEdit* makePasswordBox(QWidget* parent, const char* name) {
 } // namespace
 
 frmPass::frmPass() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmPass"));
-    setWindowTitle(QStringLiteral("Password Required"));
-    setFont(Forms::designFont());
+    makeDialog(this, "frmPass", QStringLiteral("Password Required"));
 
     // Created in the tab order of the design.
     SkinLabel1 = makeLabel(this, "SkinLabel1", QStringLiteral("Please enter your password"));

@@ -1,8 +1,8 @@
 #include "mainwindow/EntryCommands.h"
 
 #include "dialogs/frmWebsite.h"
+#include "exchange/EntryRules.h"
 #include "mainwindow/EntryFind.h"
-#include "mainwindow/EntryHandOver.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/SavedChange.h"
 #include "mainwindow/frmAdd.h"
@@ -11,6 +11,7 @@
 #include "platform/SecretClipboard.h"
 #include "store/LocationRules.h"
 #include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
 
 #include <QLineEdit>
 
@@ -20,9 +21,21 @@ qsizetype EntryCommands::selectedRow() const {
     return main_.lstPass->firstSelected();
 }
 
+frmAdd* EntryCommands::newEntryDialog() {
+    if (frmAdd* open = forms().find<frmAdd>()) {
+        Forms::showWindow(open);
+        return nullptr;
+    }
+    frmAdd* dialog = forms().load<frmAdd>();
+    QObject::connect(dialog, &frmAdd::saveRequested, &main_,
+                     [this, dialog](const store::Entry& typed) { SaveEntry(*dialog, typed); });
+    return dialog;
+}
+
 void EntryCommands::Add() {
-    entryHandOver().EntryMode = QStringLiteral("Add");
-    forms().show<frmAdd>();
+    if (frmAdd* dialog = newEntryDialog()) {
+        Forms::showWindow(dialog);
+    }
 }
 
 void EntryCommands::Edit() {
@@ -31,14 +44,67 @@ void EntryCommands::Edit() {
         main_.StatusMessage(QStringLiteral("You must first select an entry to edit."));
         return;
     }
-    const EntryListModel& rows = main_.lstPass->rows();
-    EntryHandOver& handOver = entryHandOver();
-    handOver.EditUsername = rows.text(row);
-    handOver.EditPassword = rows.subItem(row, 1);
-    handOver.EditLocation = rows.subItem(row, 2);
-    handOver.EditRow = row;
-    handOver.EntryMode = QStringLiteral("Edit");
-    forms().show<frmAdd>();
+    if (frmAdd* dialog = newEntryDialog()) {
+        const EntryListModel& rows = main_.lstPass->rows();
+        dialog->edit(rows.row(row), rows.idAt(row));
+        Forms::showWindow(dialog);
+    }
+}
+
+void EntryCommands::SaveEntry(frmAdd& dialog, const store::Entry& entry) {
+    if (const exchange::EntryTextsCheck check =
+            exchange::checkEntryTexts(entry, ProgramIdentity().ProductName);
+        !check.accepted()) {
+        refuseEntry(dialog, check.message);
+        return;
+    }
+    const quint64 saved = dialog.addMode() ? addEntry(entry) : changeEntry(dialog, entry);
+    if (saved == 0) {
+        return;
+    }
+    const qsizetype shownAt = main_.lstPass->rows().positionOf(saved);
+    main_.StatusMessage(QStringLiteral("Added new entry.  Data saved."));
+    main_.lstPass->selectRow(shownAt);
+    forms().unload<frmAdd>();
+}
+
+quint64 EntryCommands::addEntry(const store::Entry& entry) {
+    EntryListModel& rows = main_.lstPass->rows();
+    quint64 added = 0;
+    // Not on disk, so not in the list either; the dialog keeps the texts.
+    const auto add = [&] { added = rows.idAt(rows.append(entry)); };
+    const auto takeBack = [&] { rows.remove(rows.positionOf(added)); };
+    return changeAndSave(add, takeBack) ? added : 0;
+}
+
+quint64 EntryCommands::changeEntry(frmAdd& dialog, const store::Entry& entry) {
+    EntryListModel& rows = main_.lstPass->rows();
+    const quint64 id = dialog.editedRow();
+    const qsizetype position = rows.positionOf(id);
+    if (position == 0) {
+        refuseEntry(dialog,
+                    QStringLiteral("The entry you opened for editing is no longer in the list, "
+                                   "so your changes cannot be saved to it."));
+        return 0;
+    }
+    const store::Entry before = rows.row(position);
+    const bool wasSelected = main_.lstPass->isSelected(position);
+    // The old texts go back to the old place. While sorting is on the changed
+    // row may have moved, and sorting the old texts in again could put the
+    // row behind another with an equal key.
+    const auto putBack = [&] {
+        rows.remove(rows.positionOf(id));
+        rows.insert(position, before, id);
+        if (wasSelected) {
+            main_.lstPass->selectRow(position);
+        }
+    };
+    return changeAndSave([&] { rows.setRow(position, entry); }, putBack) ? id : 0;
+}
+
+void EntryCommands::refuseEntry(frmAdd& dialog, const QString& why) {
+    platform::services().messages->show(&dialog, why, QStringLiteral("Error"),
+                                        platform::Buttons::Ok);
 }
 
 void EntryCommands::Delete() {
@@ -122,20 +188,27 @@ void EntryCommands::Website() {
 }
 
 void EntryCommands::Find() {
-    frmFind* window = forms().show<frmFind>();
+    frmFind* window = forms().find<frmFind>();
+    if (window == nullptr) {
+        window = forms().load<frmFind>();
+        window->setRequest(findRequest_);
+        QObject::connect(window, &frmFind::requestChanged, &main_,
+                         [this](const FindRequest& request) { findRequest_ = request; });
+        QObject::connect(window, &frmFind::findNextRequested, &main_, [this] { FindNext(); });
+    }
+    Forms::showWindow(window);
     window->txtFind->setFocus(Qt::OtherFocusReason);
     window->txtFind->selectAll();
 }
 
 void EntryCommands::FindNext() {
-    const FindRequest& request = findRequest();
-    if (request.text.isEmpty()) {
+    if (findRequest_.text.isEmpty()) {
         Find();
         return;
     }
-    const qsizetype found = FindNextRow(main_.lstPass->rows(), selectedRow(), request);
+    const qsizetype found = FindNextRow(main_.lstPass->rows(), selectedRow(), findRequest_);
     if (found == 0) {
-        main_.StatusMessage(QStringLiteral("Cannot find \"%1\".").arg(request.text));
+        main_.StatusMessage(QStringLiteral("Cannot find \"%1\".").arg(findRequest_.text));
         return;
     }
     // No status text: the line keeps its last message.

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "mainwindow/EntryFind.h"
+#include "store/Entry.h"
+
 #include <QtGlobal>
 
 namespace kestrune::ui {
 
 class Form1;
+class frmAdd;
 
 // How long a copied password stays on the clipboard.
 inline constexpr int kPasswordOnClipboardMs = 30'000;
@@ -16,10 +20,17 @@ class EntryCommands {
 public:
     explicit EntryCommands(Form1& main) : main_(main) {}
 
-    // Opens the entry dialog for a new entry.
+    // Opens the entry dialog for a new entry. An entry dialog that is open
+    // already comes to the front as it is.
     void Add();
-    // Opens the entry dialog on the selected row.
+    // Opens the entry dialog on the selected row, as Add does.
     void Edit();
+    // The entry dialog's Save: refuses texts the file cannot hold, with a
+    // message over the dialog; otherwise appends the entry (or changes the
+    // row opened for editing), saves, selects the row, says so on the status
+    // line and closes the dialog. A save that fails or is refused takes the
+    // change back and leaves the dialog open.
+    void SaveEntry(frmAdd& dialog, const store::Entry& entry);
     // Deletes the selected row after the user confirms, and saves.
     void Delete();
     // Copies a field of the selected row: 0 username, 1 password, 2 location.
@@ -28,7 +39,8 @@ public:
     void GoTo();
     // Opens the owner's web site.
     void Website();
-    // Opens the Find window, or brings it to the front, ready for typing.
+    // Opens the Find window on the find request, or brings it to the front,
+    // ready for typing.
     void Find();
     // Selects the next row after the selected one whose username or location
     // holds the find request's text, and scrolls it into view; says so on the
@@ -36,11 +48,24 @@ public:
     // Find window.
     void FindNext();
 
+    // What Find Next looks for: what the Find window says, kept when the
+    // window closes, so that F3 goes on with it.
+    FindRequest& findRequest() { return findRequest_; }
+
 private:
     // The first selected row, or 0 when there is none.
     qsizetype selectedRow() const;
+    // A new entry dialog, loaded and wired to SaveEntry, not shown yet; or
+    // nullptr when one is open already, which then comes to the front as it is.
+    frmAdd* newEntryDialog();
+    // Each returns the identity of the row that holds the entry, or 0 when
+    // the change was not saved.
+    quint64 addEntry(const store::Entry& entry);
+    quint64 changeEntry(frmAdd& dialog, const store::Entry& entry);
+    void refuseEntry(frmAdd& dialog, const QString& why);
 
     Form1& main_;
+    FindRequest findRequest_;
 };
 
 } // namespace kestrune::ui

@@ -133,11 +133,6 @@ qsizetype scan(const EntryListModel& rows, qsizetype after, const QString& text)
 
 } // namespace
 
-FindRequest& findRequest() {
-    static FindRequest request;
-    return request;
-}
-
 qsizetype FindNextRow(const EntryListModel& rows, qsizetype after, const FindRequest& request) {
     if (request.text.isEmpty() || rows.count() == 0) {
         return 0;

@@ -14,10 +14,6 @@ struct FindRequest {
     bool matchCase = false;
 };
 
-// The main window's find request: what Find Next looks for, from the Find
-// window, for the whole run.
-FindRequest& findRequest();
-
 // The first row after position `after` (1-based; 0 starts at the first row)
 // whose username or location contains the text. The search goes on from the
 // top after the last row and ends with the row `after` itself. Passwords are

@@ -1,17 +1,10 @@
 #include "mainwindow/frmAdd.h"
 
 #include "dialogs/Dialog.h"
-#include "exchange/EntryRules.h"
-#include "mainwindow/EntryHandOver.h"
-#include "mainwindow/Form1.h"
-#include "mainwindow/SavedChange.h"
-#include "platform/Platform.h"
-#include "store/DataFileFormat.h"
 #include "store/PasswordGenerator.h"
 #include "widgets/EnterClicksButton.h"
 #include "widgets/Forms.h"
 #include "widgets/PictureButton.h"
-#include "widgets/ProgramIdentity.h"
 #include "widgets/TextBox.h"
 #include "widgets/Twips.h"
 
@@ -33,8 +26,7 @@ constexpr Qt::Alignment kCaptionAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 } // namespace
 
 frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmAdd"));
-    setFont(Forms::designFont());
+    makeDialog(this, "frmAdd", QStringLiteral("Add an entry"));
 
     // Created in the tab order of the design.
     cmdDelete = makePictureButton(this, "cmdDelete", QStringLiteral("Cancel"), "btn-cancel");
@@ -79,86 +71,26 @@ frmAdd::frmAdd() : QWidget(nullptr, kDialogFlags) {
     enterClicksButtons(this);
 }
 
-EntryListModel* frmAdd::list() {
-    Form1* main = forms().find<Form1>();
-    return main == nullptr ? nullptr : &main->lstPass->rows();
-}
-
 void frmAdd::Load() {
-    const EntryHandOver& handOver = entryHandOver();
-    addMode_ = handOver.EntryMode == QLatin1String("Add");
-    if (addMode_) {
-        setWindowTitle(QStringLiteral("Add an entry"));
-    } else {
-        setWindowTitle(QStringLiteral("Edit an entry"));
-        txtUsername->setText(handOver.EditUsername);
-        txtPassword->setText(handOver.EditPassword);
-        txtWebsite->setText(handOver.EditLocation);
-        // The row is held by its identity, not by its position, which a sort
-        // or a delete in the main window may change while the dialog is open.
-        const EntryListModel* rows = list();
-        if (rows != nullptr && handOver.EditRow >= 1 && handOver.EditRow <= rows->count()) {
-            editedId_ = rows->idAt(handOver.EditRow);
-        }
-    }
     Forms::centreOnScreen(this);
     dressInSkin(this);
 }
 
-void frmAdd::showError(const QString& text) {
-    platform::services().messages->show(this, text, QStringLiteral("Error"), platform::Buttons::Ok);
+void frmAdd::edit(const store::Entry& entry, quint64 row) {
+    addMode_ = false;
+    editedRow_ = row;
+    setWindowTitle(QStringLiteral("Edit an entry"));
+    txtUsername->setText(entry.username);
+    txtPassword->setText(entry.password);
+    txtWebsite->setText(entry.location);
+}
+
+store::Entry frmAdd::typedEntry() const {
+    return {txtUsername->text(), txtPassword->text(), txtWebsite->text()};
 }
 
 void frmAdd::cmdAdd_Click() {
-    const store::Entry entry{txtUsername->text(), txtPassword->text(), txtWebsite->text()};
-    if (const exchange::EntryTextsCheck check =
-            exchange::checkEntryTexts(entry, ProgramIdentity().ProductName);
-        !check.accepted()) {
-        showError(check.message);
-        return;
-    }
-    Form1* main = forms().find<Form1>();
-    if (main == nullptr) {
-        return;
-    }
-    EntryListModel& rows = main->lstPass->rows();
-
-    quint64 saved = 0; // the identity of the row that holds the entry
-    if (addMode_) {
-        // Not on disk, so not in the list either; the dialog keeps the texts.
-        const auto add = [&] { saved = rows.idAt(rows.append(entry)); };
-        const auto takeBack = [&] { rows.remove(rows.positionOf(saved)); };
-        if (!changeAndSave(add, takeBack)) {
-            return;
-        }
-    } else {
-        const qsizetype position = rows.positionOf(editedId_);
-        if (position == 0) {
-            showError(QStringLiteral("The entry you opened for editing is no longer in the list, "
-                                     "so your changes cannot be saved to it."));
-            return;
-        }
-        const store::Entry before = rows.row(position);
-        const bool wasSelected = main->lstPass->isSelected(position);
-        // The old texts go back to the old place. While sorting is on the
-        // changed row may have moved, and sorting the old texts in again could
-        // put the row behind another with an equal key.
-        const auto putBack = [&] {
-            rows.remove(rows.positionOf(editedId_));
-            rows.insert(position, before, editedId_);
-            if (wasSelected) {
-                main->lstPass->selectRow(position);
-            }
-        };
-        if (!changeAndSave([&] { rows.setRow(position, entry); }, putBack)) {
-            return;
-        }
-        saved = editedId_;
-    }
-    const qsizetype shownAt = rows.positionOf(saved);
-    main->StatusMessage(QStringLiteral("Added new entry.  Data saved."));
-    main->lstPass->selectRow(shownAt);
-    forms().unload<frmAdd>();
+    emit saveRequested(typedEntry());
 }
 
 void frmAdd::cmdDelete_Click() {

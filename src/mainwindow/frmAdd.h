@@ -10,23 +10,29 @@ class QToolButton;
 
 namespace kestrune::ui {
 
-class EntryListModel;
-
 // The entry dialog: the user types a new entry or changes the one opened for
-// editing. Save writes the row into the main list and saves the store at
-// once; Cancel changes nothing. The dialog is modeless, so the main window
-// stays usable while it is open.
+// editing. Save asks the main window's commands to store what is typed
+// (saveRequested); they check it, change the list, save and close the dialog,
+// or say why not and leave it open. Cancel changes nothing. The dialog is
+// modeless, so the main window stays usable while it is open.
 class frmAdd final : public QWidget {
     Q_OBJECT
 public:
     frmAdd();
 
-    // Takes the mode and, for an edit, the entry to change from the hand-over.
-    // What it takes stays fixed until the dialog closes, whatever the main
-    // window does meanwhile.
     void Load();
 
+    // A dialog is loaded for a new entry. Given an entry of the list instead,
+    // it edits that entry: `row` is the identity of the list's row that holds
+    // it, which a sort or a delete in the main window does not change. What
+    // the dialog is given stays fixed until it closes.
+    void edit(const store::Entry& entry, quint64 row);
+
     bool addMode() const { return addMode_; }
+    // The identity of the row opened for editing; 0 for a new entry.
+    quint64 editedRow() const { return editedRow_; }
+    // The texts as typed.
+    store::Entry typedEntry() const;
 
     QToolButton* cmdDelete = nullptr;   // "Cancel"
     QToolButton* cmdAdd = nullptr;      // "Save"
@@ -39,7 +45,7 @@ public:
     QLineEdit* txtWebsite = nullptr;
 
 public slots:
-    // Save: a click on Save, or Enter in the website box.
+    // Save: a click on Save, or Enter in the website box: saveRequested().
     void cmdAdd_Click();
     // Cancel.
     void cmdDelete_Click();
@@ -47,15 +53,16 @@ public slots:
     // Nothing is saved until Save.
     void cmdGenerate_Click();
 
+signals:
+    // The user asks to store the entry typed.
+    void saveRequested(const store::Entry& typed);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void showError(const QString& text);
-    static EntryListModel* list();
-
     bool addMode_ = true;
-    quint64 editedId_ = 0; // the row opened for editing; 0 when none
+    quint64 editedRow_ = 0;
 };
 
 } // namespace kestrune::ui

@@ -1,8 +1,6 @@
 #include "mainwindow/frmFind.h"
 
 #include "dialogs/Dialog.h"
-#include "mainwindow/EntryFind.h"
-#include "mainwindow/Form1.h"
 #include "widgets/EnterClicksButton.h"
 #include "widgets/Forms.h"
 #include "widgets/TextBox.h"
@@ -18,9 +16,7 @@
 namespace kestrune::ui {
 
 frmFind::frmFind() : QWidget(nullptr, kDialogFlags) {
-    setObjectName(QStringLiteral("frmFind"));
-    setFont(Forms::designFont());
-    setWindowTitle(QStringLiteral("Find"));
+    makeDialog(this, "frmFind", QStringLiteral("Find"));
 
     // Created in the tab order.
     txtFind = makeTextBox(this, "txtFind");
@@ -36,8 +32,9 @@ frmFind::frmFind() : QWidget(nullptr, kDialogFlags) {
 
     // The controls are the request: F3 in the main window uses what they say.
     connect(txtFind, &QLineEdit::textChanged, this,
-            [](const QString& text) { findRequest().text = text; });
-    connect(chkMatchCase, &QCheckBox::toggled, this, [](bool on) { findRequest().matchCase = on; });
+            [this] { emit requestChanged(shownRequest()); });
+    connect(chkMatchCase, &QCheckBox::toggled, this,
+            [this] { emit requestChanged(shownRequest()); });
     connect(txtFind, &QLineEdit::returnPressed, this, &frmFind::cmdFindNext_Click);
     connect(cmdFindNext, &QPushButton::clicked, this, &frmFind::cmdFindNext_Click);
     auto* findNext = new QShortcut(QKeySequence(Qt::Key_F3), this);
@@ -46,10 +43,7 @@ frmFind::frmFind() : QWidget(nullptr, kDialogFlags) {
 }
 
 void frmFind::Load() {
-    const FindRequest request = findRequest();
-    txtFind->setText(request.text);
-    chkMatchCase->setChecked(request.matchCase);
-    if (Form1* main = forms().find<Form1>()) {
+    if (QWidget* main = forms().mainWindow()) {
         // Owned by the main window: above it, and never behind it.
         setParent(main, windowFlags());
         const QRect area = main->geometry();
@@ -60,10 +54,17 @@ void frmFind::Load() {
     dressInSkin(this);
 }
 
+void frmFind::setRequest(const FindRequest& request) {
+    txtFind->setText(request.text);
+    chkMatchCase->setChecked(request.matchCase);
+}
+
+FindRequest frmFind::shownRequest() const {
+    return {txtFind->text(), chkMatchCase->isChecked()};
+}
+
 void frmFind::cmdFindNext_Click() {
-    if (Form1* main = forms().find<Form1>()) {
-        main->commands().FindNext();
-    }
+    emit findNextRequested();
 }
 
 void frmFind::keyPressEvent(QKeyEvent* event) {

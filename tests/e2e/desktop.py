@@ -25,6 +25,11 @@ the end-to-end tests.
       snapshot leaves out. Fails when there is no such control or it has no
       text to read.
 
+  desktop.py role TITLE
+      Prints the role of the showing window with this title, as assistive
+      technology learns it ("dialog", "frame", ...). Fails when no such window
+      shows.
+
   desktop.py close WINDOW_ID
       Asks the X window to close, as a window manager does when the user
       clicks its close box (a WM_DELETE_WINDOW client message).
@@ -184,6 +189,18 @@ def text_of(title, role_path, name, n):
     return 0
 
 
+def window_role(title):
+    bus = accessibility_bus()
+    found = []
+    read_screen(bus, found)
+    for t, r, _, node, _ in found:
+        if t == escape(title) and r == "":
+            print(str(node.call("GetRoleName")))
+            return 0
+    print("no window titled '%s' shows" % title, file=sys.stderr)
+    return 1
+
+
 def x11():
     import ctypes
 
@@ -244,6 +261,8 @@ def main(argv):
         return snapshot()
     if len(argv) in (5, 6) and argv[1] == "text":
         return text_of(argv[2], argv[3], argv[4], int(argv[5]) if len(argv) == 6 else 1)
+    if len(argv) == 3 and argv[1] == "role":
+        return window_role(argv[2])
     if len(argv) == 3 and argv[1] == "close":
         return close_window(int(argv[2], 0))
     print(__doc__, file=sys.stderr)

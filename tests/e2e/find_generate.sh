@@ -38,6 +38,9 @@ e2e_log_in "Secret1" "Loaded 3 entries"
 
 e2e_key "$TITLE_MAIN" ctrl+f
 e2e_wait_window "$TITLE_FIND"
+# A screen reader announces the Find window as a dialog, over the main window.
+e2e_expect_role "$TITLE_FIND" dialog
+e2e_expect_role "$TITLE_MAIN" frame
 e2e_type_into "$TITLE_FIND" 1 "MAIL"
 xdotool key Return
 # The row found is the selected one: Ctrl+C in the main window copies its password.
@@ -65,6 +68,7 @@ e2e_log_in "Secret1" "Loaded 0 entries"
 
 e2e_key "$TITLE_MAIN" ctrl+n
 e2e_wait_window "$TITLE_ADD"
+e2e_expect_role "$TITLE_ADD" dialog
 e2e_type_into "$TITLE_ADD" 1 "dave"
 e2e_type_into "$TITLE_ADD" 3 "dave.example"
 xdotool key ctrl+g

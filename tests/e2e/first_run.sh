@@ -31,6 +31,8 @@ e2e_new_folder
 folder=$E2E_FOLDER
 e2e_start "$folder"
 e2e_expect_create_mode
+# A screen reader announces the password dialog as a dialog.
+e2e_expect_role "$TITLE_PASSWORD" dialog
 e2e_expect_bytes "$folder/data.enc" "0d 0a" "data.enc made at the first start"
 e2e_expect_mode "$folder/data.enc" 600
 [ ! -e "$E2E_WORKING_DIR/data.enc" ] ||
@@ -52,6 +54,9 @@ e2e_case "too short and mismatched passwords are refused, a good one is saved"
 # Three characters, Enter in the password box: too short.
 e2e_type_into "$TITLE_PASSWORD" 1 "abc"
 e2e_key "$TITLE_PASSWORD" Return
+# A message box is an alert.
+e2e_wait_window "$TITLE_MESSAGE"
+e2e_expect_role "$TITLE_MESSAGE" "alert message"
 expect_message "You must enter a password that is at least 4 characters long"
 e2e_expect_bytes "$folder/data.enc" "0d 0a" "data.enc after a too short password"
 

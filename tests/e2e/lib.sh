@@ -520,6 +520,15 @@ e2e_key() {
   done
 }
 
+# e2e_expect_role TITLE ROLE: assistive technology knows the showing window
+# with this title by this role ("dialog" for a dialog, "alert message" for a
+# message box, "frame" for the main window).
+e2e_expect_role() {
+  local got
+  got=$("$E2E_PYTHON" "$E2E_HERE/desktop.py" role "$1" 2>/dev/null || true)
+  [ "$got" = "$2" ] || e2e_fail "the window titled '$1' has the role '$got', expected '$2'"
+}
+
 # e2e_close_box TITLE: the user clicks the window's close box.
 e2e_close_box() {
   local id

@@ -1,6 +1,5 @@
 #include "support/MainWindowTestUtil.h"
 
-#include "mainwindow/EntryHandOver.h"
 #include "mainwindow/frmAdd.h"
 #include "mainwindow/modListViewEnh.h"
 
@@ -8,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -257,20 +257,20 @@ private slots:
         QVERIFY(ui::EnhListView_SortColumns(*main->lstPass, 1, false)); // carl, bob, ann
         main->lstPass->selectRow(1);
         main->commands().Edit();
-        const ui::EntryHandOver& h = ui::entryHandOver();
-        QCOMPARE(h.EntryMode, QStringLiteral("Edit"));
-        QCOMPARE(h.EditUsername, QStringLiteral("carl"));
-        QCOMPARE(h.EditPassword, QStringLiteral("pw-c"));
-        QCOMPARE(h.EditLocation, QStringLiteral("mail"));
-        QCOMPARE(h.EditRow, qsizetype(1));
-        QVERIFY(forms().isLoaded<ui::frmAdd>());
+        ui::frmAdd* dialog = forms().find<ui::frmAdd>();
+        QVERIFY(dialog != nullptr && dialog->isVisible());
+        QVERIFY(!dialog->addMode());
+        QCOMPARE(dialog->typedEntry(), Entry({"carl", "pw-c", "mail"}));
+        QCOMPARE(dialog->editedRow(), main->lstPass->rows().idAt(1));
 
-        // Add switches the mode, leaves the edit texts and posts nothing.
+        // Add opens a dialog for a new entry, with empty boxes, and posts nothing.
         forms().unload<ui::frmAdd>();
         main->StatusMessage(QStringLiteral("before"));
         main->commands().Add();
-        QCOMPARE(h.EntryMode, QStringLiteral("Add"));
-        QCOMPARE(h.EditUsername, QStringLiteral("carl"));
+        dialog = forms().find<ui::frmAdd>();
+        QVERIFY(dialog != nullptr && dialog->addMode());
+        QCOMPARE(dialog->editedRow(), quint64(0));
+        QCOMPARE(dialog->typedEntry(), Entry{});
         QCOMPARE(main->statusText(), QStringLiteral("before"));
     }
 
@@ -334,7 +334,7 @@ private slots:
         QTest::mouseClick(main->lstPass->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(main->lstPass->viewport(), Qt::LeftButton, {}, cell.center());
         QVERIFY(forms().isLoaded<ui::frmAdd>());
-        QCOMPARE(ui::entryHandOver().EditUsername, QStringLiteral("bob"));
+        QCOMPARE(forms().find<ui::frmAdd>()->txtUsername->text(), QStringLiteral("bob"));
     }
 
     // File, Encrypt Data File...: after a confirmation that says what it

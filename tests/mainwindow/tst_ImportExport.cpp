@@ -39,14 +39,13 @@ QByteArray fileBytes(const QString& path) {
 
 } // namespace
 
-class tst_ImportExport : public QObject {
+class tst_ImportExport : public test::WindowTestBase {
     Q_OBJECT
 private slots:
     void init() {
-        fixture = std::make_unique<test::ProgramFixture>();
-        fixture->fake->files.documents = documents.path();
+        startAfresh();
+        fake().files.documents = documents.path();
     }
-    void cleanup() { fixture.reset(); }
 
     // OK appends the new rows in the file's order and saves them; when that
     // save fails, every one of them goes out of the list again, sorted or not.
@@ -78,10 +77,10 @@ private slots:
                   "example.com,www.example.com,ann,pw-a\n" // in the list already
                   "a.example,https://a.example/,abe,pw-1\n");
         out.close();
-        fixture->fake->files.answers = {csv};
+        fake().files.answers = {csv};
 
         main->exchange().Import();
-        QCOMPARE(fixture->fake->files.asked,
+        QCOMPARE(fake().files.asked,
                  (QStringList{QStringLiteral("Import Passwords"), documents.path()}));
         QVERIFY(!forms().isLoaded<frmImportColumns>()); // a known layout
         auto* summary = forms().find<frmImportSummary>();
@@ -103,7 +102,7 @@ private slots:
             QCOMPARE(test::shownRows(main), after);
             QCOMPARE(fixture->readDataFile(), test::fileWith(after));
             QCOMPARE(main->statusText(), QStringLiteral("Imported 2 entries.  Data saved."));
-            QVERIFY(fixture->fake->messages.shown.empty());
+            QVERIFY(fake().messages.shown.empty());
         } else {
             const auto how = test::WriteFailure(failure);
             QVERIFY(test::runWhileWritesFail(how, fixture->dataFile(), [&] {
@@ -112,7 +111,7 @@ private slots:
             QCOMPARE(test::shownRows(main), before);
             const QString file = test::untouchedFileProblem(fixture->dataFile(), how, fileBefore);
             QVERIFY2(file.isEmpty(), qPrintable(file));
-            QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+            QCOMPARE(fake().messages.shown.size(), std::size_t(1));
             QCOMPARE(main->statusText(),
                      QStringLiteral("Nothing imported: the entries could not be saved."));
             // The list is whole again: the next change saves it as it was.
@@ -136,7 +135,7 @@ private slots:
         out.close();
 
         for (const bool confirm : {false, true}) {
-            fixture->fake->files.answers = {csv};
+            fake().files.answers = {csv};
             main->exchange().Import();
             auto* columns = forms().find<frmImportColumns>();
             QVERIFY(columns != nullptr);
@@ -148,9 +147,9 @@ private slots:
             columns->cboUsername->setCurrentIndex(1);
             columns->cboPassword->setCurrentIndex(1);
             QTest::mouseClick(columns->cmdOK, Qt::LeftButton);
-            QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1));
+            QCOMPARE(fake().messages.shown.size(), std::size_t(1));
             QVERIFY(forms().isLoaded<frmImportColumns>());
-            fixture->fake->messages.shown.clear();
+            fake().messages.shown.clear();
             columns->cboPassword->setCurrentIndex(0);
             columns->cboLocation->setCurrentIndex(3);
             for (int row = 0; row < 2; ++row) {
@@ -203,9 +202,9 @@ private slots:
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(bytes);
         out.close();
-        fixture->fake->files.answers = {csv};
+        fake().files.answers = {csv};
         main->exchange().Import();
-        const auto& shown = fixture->fake->messages.shown;
+        const auto& shown = fake().messages.shown;
         QCOMPARE(shown.size(), std::size_t(1));
         QCOMPARE(shown[0].text, QStringLiteral("Kestrune cannot import this file.  Nothing has "
                                                "been changed.\n\n") +
@@ -221,8 +220,8 @@ private slots:
     // data file.
     void exportWarnsThenWrites() {
         Form1* main = test::loggedInMainWindow(*fixture, kThree);
-        auto& messages = fixture->fake->messages;
-        auto& files = fixture->fake->files;
+        auto& messages = fake().messages;
+        auto& files = fake().files;
         messages.answers = {platform::Answer::Cancel};
         main->exchange().Export();
         QCOMPARE(messages.shown.size(), std::size_t(1));
@@ -266,8 +265,8 @@ private slots:
         QVERIFY(!main->mnuFileExport->isEnabled());
         main->exchange().Import();
         main->exchange().Export();
-        QVERIFY(fixture->fake->files.asked.isEmpty());
-        QVERIFY(fixture->fake->messages.shown.empty());
+        QVERIFY(fake().files.asked.isEmpty());
+        QVERIFY(fake().messages.shown.empty());
         QCOMPARE(main->statusText(),
                  QStringLiteral("Save or cancel the entry dialog before you export."));
         forms().unload<ui::frmAdd>();
@@ -278,7 +277,6 @@ private slots:
 
 private:
     QTemporaryDir documents;
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_ImportExport)

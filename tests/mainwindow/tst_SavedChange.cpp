@@ -19,12 +19,9 @@ constexpr int kSaved = -1;
 constexpr int kChangedOutside = -2;
 } // namespace
 
-class tst_SavedChange : public QObject {
+class tst_SavedChange : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() { fixture = std::make_unique<test::ProgramFixture>(); }
-    void cleanup() { fixture.reset(); }
-
     // Many rows appended at once (an import) are one change: on disk all
     // together, or, when the save fails or is refused, gone again, leaving the
     // list as it was, its rows in their order with their identities.
@@ -93,11 +90,8 @@ private slots:
         for (qsizetype i = 1; i <= rows.count(); ++i) {
             QCOMPARE(rows.idAt(i), ids[std::size_t(i - 1)]);
         }
-        QCOMPARE(fixture->fake->messages.shown.size(), std::size_t(1)); // why, once
+        QCOMPARE(fake().messages.shown.size(), std::size_t(1)); // why, once
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_SavedChange)

@@ -1,6 +1,5 @@
 #include "support/MainWindowTestUtil.h"
 
-#include "mainwindow/EntryHandOver.h"
 #include "mainwindow/frmAdd.h"
 #include "mainwindow/modListViewEnh.h"
 
@@ -100,8 +99,9 @@ private slots:
         EnhListView_SortColumns(*main->lstPass, 2, false); // Zeta, Mid, alpha
         main->lstPass->selectRow(1);
         main->commands().Edit();
-        QCOMPARE(ui::entryHandOver().EditUsername, QStringLiteral("bob"));
-        QCOMPARE(ui::entryHandOver().EditRow, qsizetype(1));
+        const ui::frmAdd* dialog = forms().find<ui::frmAdd>();
+        QCOMPARE(dialog->txtUsername->text(), QStringLiteral("bob"));
+        QCOMPARE(dialog->editedRow(), main->lstPass->rows().idAt(1));
         forms().unload<ui::frmAdd>();
         main->lstPass->selectRow(3);
         main->commands().Delete();

@@ -1,6 +1,5 @@
 #include "support/MainWindowTestUtil.h"
 
-#include "mainwindow/EntryHandOver.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/frmAdd.h"
 #include "mainwindow/modListViewEnh.h"

@@ -29,15 +29,9 @@ const std::vector<Entry> kFive = {{"ann", "Secret", "www.example.com"},
                                   {u"\u00C9lise"_s, "pw-e", u"\u0160koda"_s}};
 } // namespace
 
-class tst_frmFind : public QObject {
+class tst_frmFind : public test::WindowTestBase {
     Q_OBJECT
 private slots:
-    void init() {
-        fixture = std::make_unique<test::ProgramFixture>();
-        ui::findRequest() = {};
-    }
-    void cleanup() { fixture.reset(); }
-
     // The text typed into the Find window, Match case as given, Enter in the
     // text box, with row `selected` selected before (0: none).
     void findNextSelectsTheNextRowThatHoldsTheText_data() {
@@ -95,7 +89,7 @@ private slots:
         QCOMPARE(main->lstPass->firstSelected(), qsizetype(found != 0 ? found : selected));
         // A found row gets no status text: the line keeps its last message.
         QCOMPARE(main->statusText(), status.isEmpty() ? QStringLiteral("before") : status);
-        QVERIFY(fixture->fake->messages.shown.empty());
+        expectNoMessage();
         QVERIFY(forms().isLoaded<frmFind>()); // open for the next Find Next
     }
 
@@ -175,9 +169,6 @@ private slots:
         rows.appendEntries(std::move(many));
         QCOMPARE(ui::FindNextRow(rows, after, {QStringLiteral("target"), false}), found);
     }
-
-private:
-    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 QTEST_MAIN(tst_frmFind)

@@ -3,7 +3,6 @@
 #include "app/Resources.h"
 #include "app/frmSplash.h"
 #include "dialogs/frmWebsite.h"
-#include "mainwindow/EntryHandOver.h"
 #include "mainwindow/Form1.h"
 #include "platform/SecretClipboard.h"
 #include "store/CredentialStore.h"
@@ -29,7 +28,6 @@ ProgramFixture::ProgramFixture() {
     ui::versionInformation() = ui::builtVersionInformation();
     ui::LoadIdentity();
     store::credentialStore().reset();
-    ui::entryHandOver() = {};
     ui::websiteState() = {};
 }
 
