@@ -195,7 +195,7 @@ void frmPass::okCreate() {
     }
     store().state.MasterPassword = typed;
     Timer1->stop();
-    if (!store().CreateMasterPassword()) {
+    if (steps_ == nullptr || !steps_->passwordCreated()) {
         // Nothing was written: the dialog stays as it was, ready for another try.
         store().state.MasterPassword.clear();
         Timer1->start();
@@ -210,7 +210,9 @@ void frmPass::okCheck() {
     if (txtPass->text() == store().state.StoredPassword) {
         store().state.MasterPassword = store().state.StoredPassword;
         Timer1->stop();
-        store().LoadData();
+        if (steps_ != nullptr) {
+            steps_->passwordAccepted();
+        }
         return;
     }
     wrongPassword();
@@ -231,7 +233,9 @@ void frmPass::checkSealed() {
                 store().state.MasterPassword = typed;
                 Timer1->stop();
                 store().acceptSeal(std::move(tried.seal));
-                store().LoadData();
+                if (steps_ != nullptr) {
+                    steps_->passwordAccepted();
+                }
                 setChecking(false);
                 return;
             case store::SealedPasswordTry::Outcome::Wrong:
@@ -242,7 +246,9 @@ void frmPass::checkSealed() {
             default:
                 setChecking(false);
                 Timer1->stop();
-                store().failPasswordTry(tried.outcome);
+                if (steps_ != nullptr) {
+                    steps_->passwordTryFailed(tried.outcome);
+                }
                 return;
             }
         });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/SkinLabel.h"
+#include "store/SealedFile.h"
 
 #include <QWidget>
 
@@ -9,6 +10,22 @@ class QPushButton;
 class QTimer;
 
 namespace kestrune::ui {
+
+// What the password dialog reports of the password, to the login steps of
+// the main window's layer, which go on from there. The dialog has set
+// MasterPassword (and, for a sealed file, given the store its seal) before it
+// reports a password.
+class PasswordDialogSteps {
+public:
+    virtual ~PasswordDialogSteps() = default;
+    // A new master password, typed twice. True when it is on disk and the
+    // dialog has been unloaded; false leaves the dialog as it was.
+    virtual bool passwordCreated() = 0;
+    // The password matched the stored one, or opened the sealed file.
+    virtual void passwordAccepted() = 0;
+    // The try on a sealed file found it damaged, or had no memory for the key.
+    virtual void passwordTryFailed(store::SealedPasswordTry::Outcome outcome) = 0;
+};
 
 // The master password dialog, the gate of the program. In create mode (no
 // master password yet) the user chooses one and types it twice; in check mode
@@ -21,6 +38,9 @@ public:
     ~frmPass() override;
 
     void Load();
+
+    // Where the dialog reports the password it was given.
+    void reportTo(PasswordDialogSteps& steps) { steps_ = &steps; }
 
     // True while the password typed for a sealed data file is being tried
     // (its key takes about half a second to make, on a thread of its own):
@@ -70,6 +90,7 @@ private:
 
     int outerHeightTwips_ = 0;
     bool checking_ = false;
+    PasswordDialogSteps* steps_ = nullptr;
 };
 
 } // namespace kestrune::ui

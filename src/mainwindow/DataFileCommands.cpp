@@ -1,5 +1,6 @@
 #include "mainwindow/DataFileCommands.h"
 
+#include "mainwindow/DataFileMessages.h"
 #include "mainwindow/Form1.h"
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
@@ -74,15 +75,14 @@ void DataFileCommands::EncryptDataFile() {
         [this](std::optional<store::Seal>&& seal) {
             QApplication::restoreOverrideCursor();
             main_.setEnabled(true);
-            store::CredentialStore& store = store::credentialStore();
+            const QString notEncrypted = QStringLiteral("Data file not encrypted.");
             if (!seal) {
-                main_.StatusMessage(QStringLiteral("Data file not encrypted."));
-                main_.reportFailure(
-                    QStringLiteral("%1 could not encrypt the data file.  It has been left as it "
-                                   "was.\n\nThere is not enough free memory to make the key.")
-                        .arg(ProgramIdentity().ProductName));
-            } else if (!store.EncryptDataFile(std::move(*seal))) {
-                main_.StatusMessage(QStringLiteral("Data file not encrypted."));
+                main_.StatusMessage(notEncrypted);
+                tellDataFileOutcome(main_, {store::StoreStep::EncryptDataFile,
+                                            store::StoreOutcome::Kind::OutOfMemory});
+            } else if (!tellDataFileOutcome(
+                           main_, store::credentialStore().EncryptDataFile(std::move(*seal)))) {
+                main_.StatusMessage(notEncrypted);
             }
             main_.updateFileMenu();
         });
@@ -100,7 +100,7 @@ void DataFileCommands::RemoveEncryption() {
         main_.StatusMessage(QStringLiteral("Encryption not removed, cancelled by user"));
         return;
     }
-    store.RemoveEncryption();
+    tellDataFileOutcome(main_, store.RemoveEncryption());
     main_.updateFileMenu();
 }
 

@@ -234,9 +234,8 @@ void Form1::Load() {
     // Centred on the screen at its first show.
     Forms::centreOnScreen(this);
 
-    store::CredentialStore& store = store::credentialStore();
-    store.attach(this);
-    store.BeginLogin();
+    store::credentialStore().attach(this);
+    loginSteps_.BeginLogin();
 }
 
 void Form1::setVisible(bool visible) {
@@ -283,32 +282,11 @@ void Form1::showHelpAtStartup() {
     }
 }
 
-void Form1::showPasswordDialog() {
-    forms().show<frmPass>();
-}
-
-void Form1::unloadPasswordDialog() {
-    forms().unload<frmPass>();
-}
-
-void Form1::letPendingEventsRun() {
-    Forms::letPendingEventsRun();
-}
-
 QWidget* Form1::messageOwner() {
     if (auto* dialog = forms().find<frmPass>(); dialog != nullptr && dialog->isVisible()) {
         return dialog;
     }
     return isVisible() ? this : nullptr;
-}
-
-void Form1::reportFailure(const QString& text) {
-    platform::services().messages->show(messageOwner(), text, ProgramIdentity().ProductName,
-                                        platform::Buttons::Ok, platform::Icon::Critical);
-}
-
-QString Form1::productName() const {
-    return ProgramIdentity().ProductName;
 }
 
 void Form1::layOutList() {

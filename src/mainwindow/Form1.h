@@ -4,6 +4,7 @@
 #include "mainwindow/EntryCommands.h"
 #include "mainwindow/EntryList.h"
 #include "mainwindow/ExchangeCommands.h"
+#include "mainwindow/LoginSteps.h"
 #include "store/CredentialStore.h"
 
 #include <QMainWindow>
@@ -29,20 +30,19 @@ public:
     void Load();
 
     // Replaces the text of the status line; it stays until the next message.
-    void StatusMessage(const QString& text) override;
+    void StatusMessage(const QString& text);
     QString statusText() const;
 
     // Shows the window once the store is ready, opens the help window when the
     // user wants it at start-up, and closes the password dialog.
-    void afterFormLoad() override;
+    void afterFormLoad();
 
     // store::StoreHost
     store::EntryRows& entryRows() override { return lstPass->rows(); }
-    void showPasswordDialog() override;
-    void unloadPasswordDialog() override;
-    void letPendingEventsRun() override;
-    void reportFailure(const QString& text) override;
-    QString productName() const override;
+
+    // The owner of a message box about the data file: the password dialog
+    // while it shows, else this window while it shows, else none.
+    QWidget* messageOwner();
 
     // Design controls.
     std::array<QToolButton*, 1> cmdAdd{};
@@ -75,6 +75,8 @@ public:
     // The commands behind the buttons, menu items and shortcuts.
     EntryCommands& commands() { return commands_; }
     DataFileCommands& dataFileCommands() { return dataFileCommands_; }
+    // The login: the password dialog, the entries loaded, this window shown.
+    LoginSteps& loginSteps() { return loginSteps_; }
 
     // Of Encrypt Data File and Remove Encryption, only the one that applies
     // to the data file as it is now is enabled; Import and Export are disabled
@@ -118,10 +120,10 @@ private:
     void buildMenus();
     void connectCommands();
     void showHelpAtStartup();
-    QWidget* messageOwner();
 
     EntryCommands commands_{*this};
     DataFileCommands dataFileCommands_{*this};
+    LoginSteps loginSteps_{*this};
     ExchangeCommands exchange_{*this};
 };
 

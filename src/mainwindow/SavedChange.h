@@ -8,8 +8,9 @@ namespace kestrune::ui {
 // list; then the store writes them to data.enc at once (SaveData); when that
 // write fails or is refused, `undo` puts the rows back as they were, so that
 // the list never shows what the file does not hold. True when the change is
-// on disk. On false the store has already told the user why, and the caller
-// leaves its window as it was (a dialog keeps what was typed).
+// on disk, and the status line says when it was saved. On false the user has
+// already been told why, and the caller leaves its window as it was (a dialog
+// keeps what was typed).
 //
 // Every command that changes rows goes through here: add, edit and delete one
 // row, or append many at once (an import), each as one change with one undo.

@@ -19,15 +19,12 @@
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
 #include "store/SealedFile.h"
-#include "support/FakePlatform.h"
-#include "support/FakeStoreHost.h"
-
+#include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -175,13 +172,11 @@ int saveChild(const char* folder, const char* seedText, bool sealed) {
     }
     int which = go == '1' ? 1 : 0;
     for (int i = 0; i < kChildMaxSaves; ++i) {
-        FakeStoreHost& host = hosts[std::size_t(which)];
-        host.statusLines.clear();
-        credentialStore().attach(&host);
+        credentialStore().attach(&hosts[std::size_t(which)]);
         if (write(kMarkerFd, "s", 1) != 1) {
             return 3;
         }
-        const bool saved = credentialStore().SaveData();
+        const bool saved = credentialStore().SaveData().done();
         if (write(kMarkerFd, saved ? "d" : "f", 1) != 1 || !saved) {
             return 2;
         }
@@ -291,7 +286,7 @@ QByteArray readRemainingMarkers(int fd) {
 
 } // namespace
 
-class tst_CrashSave : public QObject {
+class tst_CrashSave : public StoreTestBase {
     Q_OBJECT
 
 private slots:
@@ -313,11 +308,6 @@ private slots:
               kills);
         QElapsedTimer clock;
         clock.start();
-
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        FakePlatform fake(dir.path());
-        const QString file = DataFilePath(dir.path());
 
         const std::array<std::vector<Entry>, 2> contents = vaultContents(seed);
         std::array<QByteArray, 2> bytes;
@@ -346,7 +336,7 @@ private slots:
         // to finish a few saves.
         qint64 saveMicros = 0;
 
-        auto next = std::make_unique<Child>(dir.path(), seed, sealed);
+        auto next = std::make_unique<Child>(dir->path(), seed, sealed);
         for (int kill = 0; kill < kills; ++kill) {
             const std::unique_ptr<Child> child = std::move(next);
             QVERIFY2(child->started(), "the child cannot be started");
@@ -378,7 +368,7 @@ private slots:
             }
             const int status = child->killNow();
             if (kill + 1 < kills) {
-                next = std::make_unique<Child>(dir.path(), seed, sealed);
+                next = std::make_unique<Child>(dir->path(), seed, sealed);
             }
             markers.append(readRemainingMarkers(child->markerFd()));
             QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
@@ -419,9 +409,7 @@ private slots:
             keptOld += found == onDisk ? 1 : 0;
 
             // A fresh start of the program loads it.
-            credentialStore().reset();
-            FakeStoreHost host;
-            credentialStore().attach(&host);
+            startAgain();
             if (sealed) {
                 QVERIFY(credentialStore().BeginLogin());
                 SealedPasswordTry tried =
@@ -430,20 +418,19 @@ private slots:
                 credentialStore().state.MasterPassword = kMasterPassword;
                 credentialStore().acceptSeal(std::move(tried.seal));
             }
-            QVERIFY(credentialStore().LoadData());
-            QCOMPARE(host.failures, QStringList());
-            QCOMPARE(host.list.rows, contents[std::size_t(found)]);
+            QCOMPARE(credentialStore().LoadData().kind, StoreOutcome::Kind::Loaded);
+            QCOMPARE(host->list.rows, contents[std::size_t(found)]);
             credentialStore().reset();
 
             // Nothing but data.enc is taken for the data file; a temporary
             // file a kill left behind is counted.
-            const QStringList names = namesIn(dir.path());
+            const QStringList names = namesIn(dir->path());
             QVERIFY2(names.contains(QStringLiteral("data.enc")), qPrintable(names.join(u' ')));
             for (const QString& name : names) {
                 if (name != QStringLiteral("data.enc")) {
                     strays.insert(name);
                     // A sealed save's temporary file holds ciphertext only.
-                    const QByteArray stray = fileBytes(dir.filePath(name));
+                    const QByteArray stray = fileBytes(dir->filePath(name));
                     for (const Entry& e : {contents[0][0], contents[0][9000], contents[1].back()}) {
                         QVERIFY(!sealed || !stray.contains(encodedEntryLine(e)));
                     }

@@ -1,16 +1,11 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
-#include "support/FakePlatform.h"
-#include "support/FakeStoreHost.h"
-
+#include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace kestrune::store;
 using namespace kestrune::test;
@@ -20,21 +15,24 @@ namespace {
 
 const QByteArray CRLF = QByteArrayLiteral("\r\n");
 
+using Kind = StoreOutcome::Kind;
+
 } // namespace
 
-class tst_CredentialStore : public QObject {
+// What the user is told of each outcome is checked in tst_DataFileMessages.
+class tst_CredentialStore : public StoreTestBase {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<FakePlatform> fake;
-    std::unique_ptr<FakeStoreHost> host;
-    QString file;
-
-    // A failure must be reported once, and name the data file.
-    void checkOneFailureNamingTheFile() {
-        QCOMPARE(host->failures.size(), 1);
-        QVERIFY2(host->failures[0].contains(QDir::toNativeSeparators(file)),
-                 qPrintable(host->failures[0]));
+    // A failure of `step` that is not done and ends nothing by itself; one
+    // with the file carries the system's reason.
+    static void checkFailure(const StoreOutcome& outcome, StoreStep step, Kind kind) {
+        QCOMPARE(outcome.step, step);
+        QCOMPARE(outcome.kind, kind);
+        QVERIFY(!outcome.done());
+        if (kind == Kind::CannotUseFile || kind == Kind::WriteFailed) {
+            QVERIFY(!outcome.file.ok);
+            QVERIFY(!outcome.file.error.isEmpty());
+        }
     }
 
     // Another program changes the data file: "vanished" removes it; "later"
@@ -67,35 +65,15 @@ class tst_CredentialStore : public QObject {
         return outside;
     }
 
-    void startAgain() {
-        credentialStore().reset();
-        host = std::make_unique<FakeStoreHost>();
-        credentialStore().attach(host.get());
-    }
-
 private slots:
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        fake = std::make_unique<FakePlatform>(dir->path());
-        file = dir->filePath(u"data.enc"_s);
-        QCOMPARE(QDir::cleanPath(credentialStore().dataFilePath()), file);
-        startAgain();
-    }
-    void cleanup() {
-        credentialStore().reset();
-        fake.reset();
-        host.reset();
-        dir.reset();
-    }
-
     void beginLoginCreatesAMissingFile() {
-        QVERIFY(credentialStore().BeginLogin());
+        const StoreOutcome begun = credentialStore().BeginLogin();
+        QCOMPARE(begun.step, StoreStep::BeginLogin);
+        QCOMPARE(begun.kind, Kind::CreateMode);
+        QVERIFY(begun.done());
         QCOMPARE(fileBytes(file), CRLF);
         QVERIFY(credentialStore().state.CreatingPassword);
         QCOMPARE(credentialStore().state.StoredPassword, QString());
-        QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
-        QVERIFY(host->failures.isEmpty());
         QCOMPARE(fake->exit.calls, 0);
     }
 
@@ -114,10 +92,10 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, stored);
         QVERIFY(putFile(file, content));
-        QVERIFY(credentialStore().BeginLogin());
+        QCOMPARE(credentialStore().BeginLogin().kind,
+                 stored.isEmpty() ? Kind::CreateMode : Kind::CheckMode);
         QCOMPARE(credentialStore().state.StoredPassword, stored);
         QCOMPARE(credentialStore().state.CreatingPassword, stored.isEmpty());
-        QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
         QCOMPARE(fileBytes(file), content);
     }
 
@@ -126,18 +104,16 @@ private slots:
         QTest::newRow("BeginLogin") << true;
         QTest::newRow("LoadData") << false;
     }
+    // The outcome ends the program; the store itself ends nothing.
     void folderAtTheDataFileEndsTheProgram() {
         QFETCH(bool, login);
-        host->name =
-            u"Vaultname"_s; // the message names the program as its version information does
         QVERIFY(QDir().mkdir(file));
-        QVERIFY(!(login ? credentialStore().BeginLogin() : credentialStore().LoadData()));
-        checkOneFailureNamingTheFile();
-        QVERIFY2(host->failures[0].startsWith(u"Vaultname cannot use its data file."_s),
-                 qPrintable(host->failures[0]));
-        QCOMPARE(fake->exit.calls, 1);
-        QCOMPARE(host->calls, QStringList());
-        QCOMPARE(host->statusLines, QStringList());
+        const StoreOutcome outcome =
+            login ? credentialStore().BeginLogin() : credentialStore().LoadData();
+        checkFailure(outcome, login ? StoreStep::BeginLogin : StoreStep::LoadData,
+                     Kind::CannotUseFile);
+        QCOMPARE(fake->exit.calls, 0);
+        QVERIFY(host->list.rows.empty());
         QVERIFY(QFileInfo(file).isDir());
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
         QCOMPARE(namesIn(file), QStringList());
@@ -146,67 +122,58 @@ private slots:
     void loadDataAppendsInFileOrder_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<std::vector<Entry>>("expected");
-        QTest::addColumn<QString>("status");
         const QByteArray pw = flipped("pw") + CRLF;
-        QTest::newRow("none") << pw + CRLF << std::vector<Entry>{} << u"Loaded 0 entries"_s;
+        QTest::newRow("none") << pw + CRLF << std::vector<Entry>{};
         QTest::newRow("one") << pw + flipped("a|||b|||c") + CRLF + CRLF
-                             << std::vector<Entry>{{u"a"_s, u"b"_s, u"c"_s}}
-                             << u"Loaded 1 entries"_s;
+                             << std::vector<Entry>{{u"a"_s, u"b"_s, u"c"_s}};
         QTest::newRow("blank lines")
             << pw + CRLF + flipped("c|||1|||") + CRLF + " \r\n" + flipped("a|||2|||") + CRLF +
                    flipped("b|||3|||") + CRLF + CRLF
-            << std::vector<Entry>{{u"c"_s, u"1"_s, {}}, {u"a"_s, u"2"_s, {}}, {u"b"_s, u"3"_s, {}}}
-            << u"Loaded 3 entries"_s;
+            << std::vector<Entry>{{u"c"_s, u"1"_s, {}}, {u"a"_s, u"2"_s, {}}, {u"b"_s, u"3"_s, {}}};
     }
+    // The outcome counts the entries read, not those already in the list.
     void loadDataAppendsInFileOrder() {
         QFETCH(QByteArray, content);
         QFETCH(std::vector<Entry>, expected);
-        QFETCH(QString, status);
         QVERIFY(putFile(file, content));
         const Entry before{u"already"_s, u"in"_s, u"list"_s};
         host->list.rows = {before};
-        QVERIFY(credentialStore().LoadData());
+        const StoreOutcome loaded = credentialStore().LoadData();
+        QCOMPARE(loaded.step, StoreStep::LoadData);
+        QCOMPARE(loaded.kind, Kind::Loaded);
+        QCOMPARE(loaded.count, qsizetype(expected.size()));
         expected.insert(expected.begin(), before);
         QCOMPARE(host->list.rows, expected);
-        QCOMPARE(host->statusLines, QStringList{status});
-        QCOMPARE(host->calls, QStringList{u"afterFormLoad"_s});
         QCOMPARE(fileBytes(file), content);
     }
 
     void createMasterPasswordReplacesTheFile() {
         QVERIFY(putFile(file, CRLF + flipped("old|||entry|||x") + CRLF + CRLF));
         credentialStore().state.MasterPassword = u"New|||Pass"_s;
-        QVERIFY(credentialStore().CreateMasterPassword());
+        const StoreOutcome created = credentialStore().CreateMasterPassword();
+        QCOMPARE(created.step, StoreStep::CreateMasterPassword);
+        QCOMPARE(created.kind, Kind::Created);
         QCOMPARE(fileBytes(file), flipped("New|||Pass") + CRLF);
-        QCOMPARE(host->statusLines, QStringList{u"Password created successfully"_s});
-        QCOMPARE(host->calls, (QStringList{u"unloadPasswordDialog"_s, u"letPendingEventsRun"_s,
-                                           u"afterFormLoad"_s}));
-        QVERIFY(host->failures.isEmpty());
     }
 
     void saveDataWritesTheRowsInOrder() {
         QVERIFY(putFile(file, flipped("pw") + CRLF +
                                   flipped("a much longer line than the new file") + CRLF));
         credentialStore().state.MasterPassword = u"pw"_s;
-        QVERIFY(credentialStore().SaveData());
+        QCOMPARE(credentialStore().SaveData().kind, Kind::Saved);
         QCOMPARE(fileBytes(file), flipped("pw") + CRLF + CRLF);
 
         host->list.rows = {
             {u"zed"_s, u"1"_s, u"z.example"_s}, {u"amy"_s, u"2"_s, {}}, {{}, u"3"_s, {}}};
-        QVERIFY(credentialStore().SaveData());
+        const StoreOutcome saved = credentialStore().SaveData();
+        QCOMPARE(saved.step, StoreStep::SaveData);
+        QCOMPARE(saved.kind, Kind::Saved);
         QCOMPARE(fileBytes(file), flipped("pw") + CRLF + flipped("zed|||1|||z.example") + CRLF +
                                       flipped("amy|||2|||") + CRLF + flipped("|||3|||") + CRLF +
                                       CRLF);
-        QCOMPARE(host->statusLines.size(), 2);
-        for (const QString& line : host->statusLines) {
-            QVERIFY2(line.startsWith(u"Saved "_s) && line.size() > 6, qPrintable(line));
-        }
-        QVERIFY(host->failures.isEmpty());
-        QCOMPARE(host->calls, QStringList());
     }
 
-    // A failed write tells the user why, naming the file, and changes
-    // nothing: no status line, no window calls, the program goes on.
+    // A failed write changes nothing, and its outcome carries the reason.
     void failedWriteChangesNothing_data() {
         QTest::addColumn<bool>("create");
         QTest::addColumn<bool>("folder");
@@ -221,7 +188,7 @@ private slots:
         const QByteArray old = flipped("pw") + CRLF + flipped("kept|||as|||is") + CRLF + CRLF;
         credentialStore().state.MasterPassword = u"new password"_s;
         host->list.rows.assign(2000, Entry{u"user"_s, u"password"_s, u"somewhere"_s});
-        bool written = true;
+        StoreOutcome written;
         if (folder) {
             QVERIFY(QDir().mkdir(file));
             written =
@@ -241,10 +208,8 @@ private slots:
             QSKIP("needs RLIMIT_FSIZE");
 #endif
         }
-        QVERIFY(!written);
-        checkOneFailureNamingTheFile();
-        QCOMPARE(host->statusLines, QStringList());
-        QCOMPARE(host->calls, QStringList());
+        checkFailure(written, create ? StoreStep::CreateMasterPassword : StoreStep::SaveData,
+                     Kind::WriteFailed);
         QCOMPARE(fake->exit.calls, 0);
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
     }
@@ -264,20 +229,16 @@ private slots:
         QFETCH(int, outcome);
         QFETCH(bool, starts);
         fake->locks.outcome = kestrune::platform::LockOutcome(outcome);
-        QCOMPARE(credentialStore().BeginLogin(), starts);
+        const StoreOutcome begun = credentialStore().BeginLogin();
+        QCOMPARE(begun.done(), starts);
         QCOMPARE(fake->locks.locked, QStringList{credentialStore().dataFilePath() + u".lock"_s});
-        QCOMPARE(fake->exit.calls, starts ? 0 : 1);
+        QCOMPARE(fake->exit.calls, 0);
         if (starts) {
-            QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
+            QCOMPARE(begun.kind, Kind::CreateMode);
             QCOMPARE(fileBytes(file), CRLF);
-            QVERIFY(host->failures.isEmpty());
         } else {
-            QCOMPARE(host->calls, QStringList());
+            checkFailure(begun, StoreStep::BeginLogin, Kind::AlreadyRunning);
             QCOMPARE(namesIn(dir->path()), QStringList());
-            checkOneFailureNamingTheFile();
-            QVERIFY2(host->failures[0].startsWith(
-                         u"Kestrune is already running with this data file.\n\n"_s),
-                     qPrintable(host->failures[0]));
         }
     }
 
@@ -296,15 +257,13 @@ private slots:
         credentialStore().state.MasterPassword = u"pw"_s;
         const QByteArray outside = changeFromOutside(vanish ? u"vanished"_s : u"later"_s);
         QCOMPARE(outside.isEmpty(), vanish);
-        QCOMPARE(credentialStore().LoadData(), vanish);
-        QCOMPARE(fake->exit.calls, vanish ? 0 : 1);
+        const StoreOutcome loaded = credentialStore().LoadData();
+        QCOMPARE(loaded.done(), vanish);
+        QCOMPARE(fake->exit.calls, 0);
         if (!vanish) {
+            checkFailure(loaded, StoreStep::LoadData, Kind::ChangedOutside);
             QCOMPARE(fileBytes(file), outside);
             QVERIFY(host->list.rows.empty());
-            checkOneFailureNamingTheFile();
-            QVERIFY2(host->failures[0].startsWith(u"The data file has been changed by another "
-                                                  "program since Kestrune read it."_s),
-                     qPrintable(host->failures[0]));
         }
     }
 
@@ -338,36 +297,26 @@ private slots:
             QVERIFY(credentialStore().SaveData()); // its own write is no change
             host->list.rows.push_back({u"g"_s, u"h"_s, u"i"_s});
         }
-        host->failures.clear();
-        host->statusLines.clear();
-        host->calls.clear();
 
         const QByteArray outside = changeFromOutside(change);
         QCOMPARE(outside.isEmpty(), written);
         QCOMPARE(QFile::exists(file), change != u"vanished"_s);
 
-        const bool done =
+        const StoreStep step = create ? StoreStep::CreateMasterPassword : StoreStep::SaveData;
+        const StoreOutcome done =
             create ? credentialStore().CreateMasterPassword() : credentialStore().SaveData();
-        QCOMPARE(done, written);
+        QCOMPARE(done.done(), written);
         if (written) {
+            QCOMPARE(done.kind, create ? Kind::Created : Kind::Saved);
             QCOMPARE(fileBytes(file), create ? flipped("pw") + CRLF
                                              : flipped("pw") + CRLF + flipped("a|||b|||c") + CRLF +
                                                    flipped("d|||e|||f") + CRLF +
                                                    flipped("g|||h|||i") + CRLF + CRLF);
-            QVERIFY(host->failures.isEmpty());
             return;
         }
         QCOMPARE(fileBytes(file), outside);
-        checkOneFailureNamingTheFile();
-        QVERIFY2(host->failures[0].startsWith(
-                     u"The data file has been changed by another program since Kestrune read "
-                     "it.  Nothing was overwritten"_s),
-                 qPrintable(host->failures[0]));
-        QVERIFY2(host->failures[0].endsWith(
-                     u"Close Kestrune and start it again to load the file as it is now."_s),
-                 qPrintable(host->failures[0]));
-        QCOMPARE(host->statusLines, QStringList());
-        QCOMPARE(host->calls, QStringList());
+        checkFailure(done, step, Kind::ChangedOutside);
+        QVERIFY(done.file.refused);
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
     }
 
@@ -387,12 +336,11 @@ private slots:
         QVERIFY(credentialStore().SaveData());
 
         startAgain();
-        QVERIFY(credentialStore().BeginLogin());
+        QCOMPARE(credentialStore().BeginLogin().kind, Kind::CheckMode);
         QCOMPARE(credentialStore().state.StoredPassword, password);
         QVERIFY(!credentialStore().state.CreatingPassword);
-        QVERIFY(credentialStore().LoadData());
+        QCOMPARE(credentialStore().LoadData().count, qsizetype(6));
         QCOMPARE(host->list.rows, tricky);
-        QCOMPARE(host->statusLines, QStringList{u"Loaded 6 entries"_s});
     }
 
     // Far more entries than a 16-bit count could hold.
@@ -404,11 +352,12 @@ private slots:
             rows.rows.push_back({u"user%1"_s.arg(i), u"pw"_s, u"site"_s});
         }
         QVERIFY(putFile(file, savedDataFile(u"pw"_s, rows)));
-        QVERIFY(credentialStore().LoadData());
+        const StoreOutcome loaded = credentialStore().LoadData();
+        QCOMPARE(loaded.kind, Kind::Loaded);
+        QCOMPARE(loaded.count, qsizetype(count));
         QCOMPARE(host->list.rows.size(), std::size_t(count));
         QCOMPARE(host->list.rows[65536].username, u"user65536"_s);
         QCOMPARE(host->list.rows.back().username, u"user99999"_s);
-        QCOMPARE(host->statusLines, QStringList{u"Loaded 100000 entries"_s});
     }
 };
 

@@ -11,13 +11,10 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/Windows1252.h"
-#include "support/FakePlatform.h"
-#include "support/FakeStoreHost.h"
-
+#include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <random>
@@ -100,7 +97,7 @@ private:
 
 } // namespace
 
-class tst_EntryRoundTrip : public QObject {
+class tst_EntryRoundTrip : public test::StoreTestBase {
     Q_OBJECT
 private slots:
     void whatTheDialogAcceptsComesBackAsTypedAndWhatItRefusesWouldNot() {
@@ -112,10 +109,6 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         TextMaker maker(seed);
-
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        test::FakePlatform fake(dir.path());
 
         // How often the awkward cases came up, so that a change to the
         // generator cannot quietly stop testing them.
@@ -201,24 +194,20 @@ private slots:
             // A share of them through the real file: a save, then a start.
             if (n % 10 == 0) {
                 ++seen.fileRoundTrips;
-                test::FakeStoreHost saving;
-                saving.list.rows = accepted;
-                store::credentialStore().reset();
-                store::credentialStore().attach(&saving);
+                startAgain();
+                host->list.rows = accepted;
                 store::credentialStore().state.MasterPassword = master;
                 QVERIFY(store::credentialStore().SaveData());
 
-                test::FakeStoreHost starting;
-                store::credentialStore().reset();
-                store::credentialStore().attach(&starting);
+                startAgain();
                 QVERIFY(store::credentialStore().BeginLogin());
                 QCOMPARE(store::credentialStore().state.StoredPassword, master);
-                QVERIFY(store::credentialStore().LoadData());
-                QVERIFY2(starting.list.rows == accepted,
+                QCOMPARE(store::credentialStore().LoadData().kind,
+                         store::StoreOutcome::Kind::Loaded);
+                QVERIFY2(host->list.rows == accepted,
                          qPrintable(QStringLiteral("list %1 saved %2\nloaded %3")
                                         .arg(n)
-                                        .arg(shown(accepted), shown(starting.list.rows))));
-                QCOMPARE(starting.failures, QStringList());
+                                        .arg(shown(accepted), shown(host->list.rows))));
                 store::credentialStore().reset();
             }
         }

@@ -10,18 +10,14 @@
 #include "store/HighBitCodec.h"
 #include "store/SealedFile.h"
 #include "store/Windows1252.h"
-#include "support/FakePlatform.h"
-#include "support/FakeStoreHost.h"
-
+#include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sodium.h>
 
 #include <map>
-#include <memory>
 #include <optional>
 
 using namespace kestrune::store;
@@ -29,6 +25,8 @@ using namespace kestrune::test;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+using Kind = StoreOutcome::Kind;
 
 const QString kMaster = u"Mäster|||Š€ pw"_s;
 constexpr std::uint32_t kSmallChunk = 4096;
@@ -146,37 +144,31 @@ Seal smallSeal(const QString& password) {
 
 } // namespace
 
-class tst_SealedFile : public QObject {
+// What the user is told of each outcome is checked in tst_DataFileMessages.
+class tst_SealedFile : public StoreTestBase {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<FakePlatform> fake;
-    std::unique_ptr<FakeStoreHost> host;
-    QString file;
-
-    void startAgain() {
-        credentialStore().reset();
-        host = std::make_unique<FakeStoreHost>();
-        credentialStore().attach(host.get());
-    }
+    // The outcome of the store's last step of a login: the check at its start,
+    // the load after a password, or a password try that found no answer.
+    StoreOutcome last;
 
     // A fresh start over the file, up to the password dialog; true when the
-    // dialog opened for a sealed file.
+    // dialog opens for a sealed file.
     bool login() {
         startAgain();
-        return credentialStore().BeginLogin() && credentialStore().sealedLock() != nullptr &&
-               host->calls == QStringList{u"showPasswordDialog"_s} &&
+        last = credentialStore().BeginLogin();
+        return last.kind == Kind::SealedCheckMode && credentialStore().sealedLock() != nullptr &&
                !credentialStore().state.CreatingPassword;
     }
 
     // Types `password` into the dialog of a sealed file: the try, and on
-    // success the load, as the dialog does them.
+    // success the load, as the dialog and the login steps do them.
     SealedPasswordTry::Outcome enter(const QString& password) {
         SealedPasswordTry tried = trySealedPassword(*credentialStore().sealedLock(), password);
         if (tried.outcome == SealedPasswordTry::Outcome::Opens) {
             credentialStore().state.MasterPassword = password;
             credentialStore().acceptSeal(std::move(tried.seal));
-            credentialStore().LoadData();
+            last = credentialStore().LoadData();
         }
         return tried.outcome;
     }
@@ -191,31 +183,17 @@ class tst_SealedFile : public QObject {
                                                                      : QByteArray();
     }
 
-    void checkEndedWith(const QString& words) {
-        QCOMPARE(host->failures.size(), 1);
-        QVERIFY2(host->failures[0].contains(QDir::toNativeSeparators(file)) &&
-                     host->failures[0].contains(words),
-                 qPrintable(host->failures[0]));
-        QCOMPARE(fake->exit.calls, 1);
+    // The login ended in `kind`, an outcome that ends the program, with
+    // nothing loaded; the store itself ends nothing.
+    void checkEndedWith(Kind kind) {
+        QCOMPARE(last.kind, kind);
+        QVERIFY(!last.done());
+        QCOMPARE(fake->exit.calls, 0);
         QCOMPARE(host->list.rows, std::vector<Entry>());
-        QVERIFY(!host->calls.contains(u"afterFormLoad"_s));
     }
 
 private slots:
-    void init() {
-        QVERIFY(sodium_init() >= 0);
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        fake = std::make_unique<FakePlatform>(dir->path());
-        file = dir->filePath(u"data.enc"_s);
-        startAgain();
-    }
-    void cleanup() {
-        credentialStore().reset();
-        fake.reset();
-        host.reset();
-        dir.reset();
-    }
+    void initTestCase() { QVERIFY(sodium_init() >= 0); }
 
     // Encrypt, save, open again, remove the encryption: the plaintext is at
     // every step the written layout of the list, and unsealing gives back
@@ -231,10 +209,10 @@ private slots:
         credentialStore().state.MasterPassword = credentialStore().state.StoredPassword;
         QVERIFY(credentialStore().LoadData());
 
-        QVERIFY(credentialStore().EncryptDataFile(smallSeal(kMaster)));
+        const StoreOutcome encrypted = credentialStore().EncryptDataFile(smallSeal(kMaster));
+        QCOMPARE(encrypted.step, StoreStep::EncryptDataFile);
+        QCOMPARE(encrypted.kind, Kind::Encrypted);
         QVERIFY(credentialStore().isSealed());
-        QCOMPARE(host->statusLines.last(),
-                 u"Data file encrypted: it now opens only with the master password."_s);
         const QByteArray sealed = fileBytes(file);
         QVERIFY(sealed.startsWith("KESTRUNE SEALED 1\r\n\x01"));
         QCOMPARE(u32At(sealed, 20), 1u);
@@ -258,12 +236,12 @@ private slots:
 
         QVERIFY(login());
         QCOMPARE(enter(kMaster), SealedPasswordTry::Outcome::Opens);
-        QCOMPARE(host->failures, QStringList());
+        QCOMPARE(last.kind, Kind::Loaded);
+        QCOMPARE(last.count, qsizetype(400));
         QCOMPARE(host->list.rows, entries);
-        QCOMPARE(host->statusLines, QStringList{u"Loaded 400 entries"_s});
         QVERIFY(credentialStore().isSealed());
 
-        QVERIFY(credentialStore().RemoveEncryption());
+        QCOMPARE(credentialStore().RemoveEncryption().kind, Kind::EncryptionRemoved);
         QVERIFY(!credentialStore().isSealed());
         QCOMPARE(fileBytes(file), written);
         QVERIFY(credentialStore().SaveData());
@@ -410,10 +388,14 @@ private slots:
             QCOMPARE(outcome, stage == u"try"_s ? SealedPasswordTry::Outcome::Damaged
                                                 : SealedPasswordTry::Outcome::Opens);
             if (stage == u"try"_s) {
-                credentialStore().failPasswordTry(outcome);
+                last = credentialStore().failedPasswordTry(outcome);
+                QCOMPARE(last.step, StoreStep::PasswordTry);
             }
         }
-        checkEndedWith(u"damaged"_s);
+        QCOMPARE(last.step, stage == u"login"_s ? StoreStep::BeginLogin
+                            : stage == u"try"_s ? StoreStep::PasswordTry
+                                                : StoreStep::LoadData);
+        checkEndedWith(Kind::Damaged);
         QCOMPARE(fileBytes(file), bad);
     }
 
@@ -425,8 +407,7 @@ private slots:
         for (const QString& wrong : {u"mäster|||Š€ pw"_s, kMaster + u" "_s, QString(), u"€"_s}) {
             QCOMPARE(enter(wrong), SealedPasswordTry::Outcome::Wrong);
         }
-        QCOMPARE(host->failures, QStringList());
-        QCOMPARE(host->calls, QStringList{u"showPasswordDialog"_s});
+        QCOMPARE(last.kind, Kind::SealedCheckMode); // nothing loaded, nothing failed
         QCOMPARE(fake->exit.calls, 0);
         QCOMPARE(enter(kMaster), SealedPasswordTry::Outcome::Opens);
         QCOMPARE(host->list.rows, someEntries(20));
@@ -470,9 +451,8 @@ private slots:
             // Another version's file may be laid out in any way after its first
             // line; limits outside the ranges are told from damage by the hash.
             const bool unsupported = hashRemade || at == 16;
-            checkEndedWith(unsupported ? u"This version of Kestrune cannot open"_s : u"damaged"_s);
+            checkEndedWith(unsupported ? Kind::Unsupported : Kind::Damaged);
             QCOMPARE(fileBytes(file), bad);
-            fake->exit.calls = 0;
         }
     }
 
@@ -486,14 +466,14 @@ private slots:
         QVERIFY(login());
         QCOMPARE(enter(u"Kept|||sealed Š€ 2"_s), SealedPasswordTry::Outcome::Wrong);
         QCOMPARE(enter(password), SealedPasswordTry::Outcome::Opens);
-        QCOMPARE(host->failures, QStringList());
+        QCOMPARE(last.kind, Kind::Loaded);
         std::vector<Entry> expected;
         for (int i = 0; i < 150; ++i) {
             expected.push_back({u"user %1"_s.arg(i), u"pässwörd|%1"_s.arg(i * i),
                                 i % 2 ? u"https://example.com/%1"_s.arg(i) : QString()});
         }
         QCOMPARE(host->list.rows, expected);
-        QCOMPARE(host->statusLines, QStringList{u"Loaded 150 entries"_s});
+        QCOMPARE(last.count, qsizetype(150));
     }
 
     // A write that fails or is refused leaves the file and its state as they
@@ -522,12 +502,11 @@ private slots:
         } else {
             before = sealedVault(entries);
         }
-        host->statusLines.clear();
         if (fromOutside) {
             before[before.size() - 1] = char(before[before.size() - 1] ^ 1);
             QVERIFY(putFile(file, before));
         }
-        bool done = true;
+        StoreOutcome done;
         {
             FileSizeCap cap{fromOutside ? RLIM_INFINITY : 100};
             QVERIFY(cap.active());
@@ -535,13 +514,11 @@ private slots:
                            : credentialStore().RemoveEncryption();
         }
         QVERIFY(!done);
+        QCOMPARE(done.step, encrypt ? StoreStep::EncryptDataFile : StoreStep::RemoveEncryption);
+        QCOMPARE(done.kind, fromOutside ? Kind::ChangedOutside : Kind::WriteFailed);
+        QVERIFY(!done.file.error.isEmpty() || fromOutside);
         QCOMPARE(credentialStore().isSealed(), !encrypt);
         QCOMPARE(fileBytes(file), before);
-        QCOMPARE(host->failures.size(), 1);
-        QVERIFY2(host->failures[0].contains(fromOutside ? u"changed by another program"_s
-                                                        : u"left as it was"_s),
-                 qPrintable(host->failures[0]));
-        QCOMPARE(host->statusLines, QStringList());
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
 #endif
     }

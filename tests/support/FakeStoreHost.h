@@ -2,8 +2,6 @@
 
 #include "store/CredentialStore.h"
 
-#include <QStringList>
-
 #include <vector>
 
 namespace kestrune::test {
@@ -20,23 +18,12 @@ public:
     }
 };
 
-// Records what the store asks of the main window, in order.
+// The main window as the store sees it: the list of entries.
 class FakeStoreHost final : public store::StoreHost {
 public:
     VectorRows list;
-    QStringList statusLines;
-    QStringList failures;
-    QStringList calls; // "showPasswordDialog", "afterFormLoad", ...
-    QString name = QStringLiteral("Kestrune");
 
     store::EntryRows& entryRows() override { return list; }
-    void StatusMessage(const QString& text) override { statusLines.append(text); }
-    void afterFormLoad() override { calls.append(QStringLiteral("afterFormLoad")); }
-    void showPasswordDialog() override { calls.append(QStringLiteral("showPasswordDialog")); }
-    void unloadPasswordDialog() override { calls.append(QStringLiteral("unloadPasswordDialog")); }
-    void letPendingEventsRun() override { calls.append(QStringLiteral("letPendingEventsRun")); }
-    void reportFailure(const QString& text) override { failures.append(text); }
-    QString productName() const override { return name; }
 };
 
 } // namespace kestrune::test

@@ -31,7 +31,7 @@ inline ui::Form1* loggedInMainWindow(ProgramFixture& fixture,
     fixture.writeDataFile(fileWith(entries));
     auto* main = ui::forms().load<ui::Form1>();
     store::credentialStore().state.MasterPassword = kMasterPassword;
-    store::credentialStore().LoadData();
+    main->loginSteps().passwordAccepted();
     return main;
 }
 

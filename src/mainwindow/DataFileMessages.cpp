@@ -1,0 +1,157 @@
+#include "mainwindow/DataFileMessages.h"
+
+#include "mainwindow/Form1.h"
+#include "platform/Platform.h"
+#include "store/CredentialStore.h"
+#include "store/GeneralDate.h"
+#include "widgets/ProgramIdentity.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QLocale>
+
+namespace kestrune::ui {
+
+namespace {
+
+using Kind = store::StoreOutcome::Kind;
+using store::StoreStep;
+
+const QString kBlankLine = QStringLiteral("\n\n");
+const QString kWillClose =
+    QStringLiteral("  The program will close; the file has not been changed.");
+
+// What a failed write of `step` did not do.
+QString notWritten(StoreStep step) {
+    const char* const what =
+        step == StoreStep::CreateMasterPassword ? "%1 could not save the master password.  "
+                                                  "Nothing has been changed; please try again."
+        : step == StoreStep::EncryptDataFile
+            ? "%1 could not encrypt the data file.  It has been left as it was."
+        : step == StoreStep::RemoveEncryption
+            ? "%1 could not remove the encryption.  The data file has been left as it was."
+            : "%1 could not save your entries.  The data file on disk has been left as it was.";
+    return QString::fromLatin1(what);
+}
+
+// A failure: what failed, the file it failed with and why, and whether the
+// program can go on.
+struct Failure {
+    QString what;
+    QString why;
+    bool ends = true;
+    bool namesTheFile = true;
+};
+
+// The failure of `outcome`; "%1" in the texts of our own names the program,
+// while a reason the system gave is taken as it is.
+Failure failureOf(const store::StoreOutcome& outcome, const QString& productName) {
+    const auto named = [&productName](const QString& text) { return text.arg(productName); };
+    const bool writing = outcome.step != StoreStep::BeginLogin &&
+                         outcome.step != StoreStep::LoadData &&
+                         outcome.step != StoreStep::PasswordTry;
+    switch (outcome.kind) {
+    case Kind::AlreadyRunning:
+        return {named(QStringLiteral("%1 is already running with this data file.")),
+                named(QStringLiteral("Use the copy of %1 that is running.  This one will close; "
+                                     "it has not read or changed the file."))};
+    case Kind::CannotUseFile:
+        return {named(QStringLiteral("%1 cannot use its data file.")) + kWillClose,
+                outcome.file.error};
+    case Kind::CannotReadFile:
+        return {named(QStringLiteral("%1 cannot read its data file.")) + kWillClose,
+                outcome.file.error};
+    case Kind::ChangedOutside:
+        if (writing) {
+            return {named(QStringLiteral("The data file has been changed by another program "
+                                         "since %1 read it.  Nothing was overwritten: this "
+                                         "change has not been saved.")),
+                    named(QStringLiteral("Close %1 and start it again to load the file as it is "
+                                         "now.")),
+                    false};
+        }
+        return {named(QStringLiteral("The data file has been changed by another program since "
+                                     "%1 read it.")) +
+                    kWillClose,
+                named(QStringLiteral("Start %1 again to load the file as it is now."))};
+    case Kind::WriteFailed:
+        return {named(notWritten(outcome.step)), outcome.file.error, false};
+    case Kind::SealingFailed:
+        return {named(notWritten(outcome.step)),
+                QStringLiteral("The data file could not be encrypted."), false};
+    case Kind::Unsupported:
+        return {named(QStringLiteral("This version of %1 cannot open the data file.")) + kWillClose,
+                named(QStringLiteral("The file was encrypted by a newer version of %1, or in a "
+                                     "way that this version does not know.  Open it with the "
+                                     "version of %1 that encrypted it."))};
+    case Kind::OutOfMemory:
+        if (writing) {
+            // No key, so nothing was written: the file is not named.
+            return {named(notWritten(outcome.step)),
+                    QStringLiteral("There is not enough free memory to make the key."), false,
+                    false};
+        }
+        return {named(QStringLiteral("%1 cannot open the data file.")) + kWillClose,
+                named(QStringLiteral("There is not enough free memory to make the key of the "
+                                     "encrypted file.  Close other programs and start %1 "
+                                     "again."))};
+    default:
+        return {named(QStringLiteral("The data file is damaged, so %1 cannot open it.")) +
+                    kWillClose,
+                named(QStringLiteral("The file is encrypted, but part of it is missing or has "
+                                     "been changed since %1 wrote it.  Put back a copy from "
+                                     "your backup, and start %1 again."))};
+    }
+}
+
+QString statusOf(const store::StoreOutcome& outcome) {
+    switch (outcome.kind) {
+    case Kind::Loaded:
+        return QStringLiteral("Loaded %1 entries").arg(outcome.count);
+    case Kind::Created:
+        return QStringLiteral("Password created successfully");
+    case Kind::Saved:
+        return QStringLiteral("Saved ") +
+               store::GeneralDateText(QDateTime::currentDateTime(), QLocale::system());
+    case Kind::Encrypted:
+        return QStringLiteral("Data file encrypted: it now opens only with the master password.");
+    case Kind::EncryptionRemoved:
+        return QStringLiteral("Encryption removed: the data file can now be read without the "
+                              "master password.");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+DataFileMessage dataFileMessage(const store::StoreOutcome& outcome, const QString& productName,
+                                const QString& dataFilePath) {
+    if (outcome.done()) {
+        return {{}, {}, platform::Icon::None, statusOf(outcome), false};
+    }
+    const Failure failure = failureOf(outcome, productName);
+    QString text = failure.what + kBlankLine;
+    if (failure.namesTheFile) {
+        text += QDir::toNativeSeparators(dataFilePath) + kBlankLine;
+    }
+    return {text + failure.why, productName, platform::Icon::Critical, QString(), failure.ends};
+}
+
+bool tellDataFileOutcome(Form1& main, const store::StoreOutcome& outcome) {
+    const DataFileMessage message = dataFileMessage(outcome, ProgramIdentity().ProductName,
+                                                    store::credentialStore().dataFilePath());
+    if (!message.text.isEmpty()) {
+        platform::services().messages->show(main.messageOwner(), message.text, message.title,
+                                            platform::Buttons::Ok, message.icon);
+    }
+    if (!message.status.isEmpty()) {
+        main.StatusMessage(message.status);
+    }
+    if (message.endsProgram) {
+        platform::endProgram();
+    }
+    return outcome.done();
+}
+
+} // namespace kestrune::ui

@@ -1,0 +1,46 @@
+#include "mainwindow/LoginSteps.h"
+
+#include "mainwindow/DataFileMessages.h"
+#include "mainwindow/Form1.h"
+#include "store/CredentialStore.h"
+#include "widgets/Forms.h"
+
+namespace kestrune::ui {
+
+void LoginSteps::BeginLogin() {
+    const store::StoreOutcome begun = store::credentialStore().BeginLogin();
+    if (!tellDataFileOutcome(main_, begun)) {
+        return;
+    }
+    // Its load reads CreatingPassword for its mode.
+    auto* dialog = forms().load<frmPass>();
+    dialog->reportTo(*this);
+    Forms::showWindow(dialog);
+}
+
+bool LoginSteps::passwordCreated() {
+    // The file is written before the dialog goes away, so that a failed write
+    // leaves the dialog, and what was typed, in place.
+    const store::StoreOutcome created = store::credentialStore().CreateMasterPassword();
+    if (!created) {
+        tellDataFileOutcome(main_, created);
+        return false;
+    }
+    forms().unload<frmPass>();
+    Forms::letPendingEventsRun();
+    tellDataFileOutcome(main_, created);
+    main_.afterFormLoad();
+    return true;
+}
+
+void LoginSteps::passwordAccepted() {
+    if (tellDataFileOutcome(main_, store::credentialStore().LoadData())) {
+        main_.afterFormLoad();
+    }
+}
+
+void LoginSteps::passwordTryFailed(store::SealedPasswordTry::Outcome outcome) {
+    tellDataFileOutcome(main_, store::credentialStore().failedPasswordTry(outcome));
+}
+
+} // namespace kestrune::ui

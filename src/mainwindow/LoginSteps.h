@@ -1,0 +1,31 @@
+#pragma once
+
+#include "dialogs/frmPass.h"
+
+namespace kestrune::ui {
+
+class Form1;
+
+// The steps from the data file to the main window: the store checks the file,
+// the password dialog opens in the mode the file asks for, and the password
+// the user creates or gives leads to the entries being loaded and the main
+// window shown. A failure on the way is told, and ends the program where
+// the store's outcome means that.
+class LoginSteps final : public PasswordDialogSteps {
+public:
+    explicit LoginSteps(Form1& main) : main_(main) {}
+
+    // Checks the data file, then shows the password dialog in create or check
+    // mode, reporting to these steps.
+    void BeginLogin();
+
+    // PasswordDialogSteps
+    bool passwordCreated() override;
+    void passwordAccepted() override;
+    void passwordTryFailed(store::SealedPasswordTry::Outcome outcome) override;
+
+private:
+    Form1& main_;
+};
+
+} // namespace kestrune::ui
