@@ -202,8 +202,7 @@ QByteArray exportCsv(const store::EntryRows& rows) {
 store::FileResult writeExport(const QString& path, const store::EntryRows& rows) {
     const QFileInfo target(path);
     if (target.exists() && !target.isFile()) {
-        return store::FileResult::failure(
-            QStringLiteral("A folder, or something else that is not a file, has that name."));
+        return store::FileResult::failure(store::FileProblem::NameIsNotAFile);
     }
     constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     // The new file takes over the permissions of the one it replaces: narrow

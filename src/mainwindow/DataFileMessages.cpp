@@ -21,6 +21,39 @@ const QString kBlankLine = QStringLiteral("\n\n");
 const QString kWillClose =
     QStringLiteral("  The program will close; the file has not been changed.");
 
+} // namespace
+
+QString fileProblemText(const store::FileResult& result) {
+    using store::FileProblem;
+    const QString& said = result.systemReason;
+    if (!said.isEmpty() && said != QLatin1String("Unknown error")) {
+        return said;
+    }
+    switch (result.problem) {
+    case FileProblem::NotAFile:
+        return QStringLiteral("A folder, or something else that is not a file, stands where the "
+                              "data file belongs.");
+    case FileProblem::NameIsNotAFile:
+        return QStringLiteral("A folder, or something else that is not a file, has that name.");
+    case FileProblem::CannotOpen:
+        return QStringLiteral("The file cannot be opened.");
+    case FileProblem::CannotRead:
+        return QStringLiteral("The file cannot be read.");
+    case FileProblem::CannotCreate:
+        return QStringLiteral("The file cannot be created.");
+    case FileProblem::NotAllWritten:
+        return QStringLiteral("Not all of the data could be written.");
+    case FileProblem::CannotReplace:
+        return QStringLiteral("The file could not be replaced.");
+    case FileProblem::None:
+    case FileProblem::Refused:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
 // What a failed write of `step` did not do.
 QString notWritten(StoreStep step) {
     const char* const what =
@@ -57,10 +90,10 @@ Failure failureOf(const store::StoreOutcome& outcome, const QString& productName
                                      "it has not read or changed the file."))};
     case Kind::CannotUseFile:
         return {named(QStringLiteral("%1 cannot use its data file.")) + kWillClose,
-                outcome.file.error};
+                fileProblemText(outcome.file)};
     case Kind::CannotReadFile:
         return {named(QStringLiteral("%1 cannot read its data file.")) + kWillClose,
-                outcome.file.error};
+                fileProblemText(outcome.file)};
     case Kind::ChangedOutside:
         if (writing) {
             return {named(QStringLiteral("The data file has been changed by another program "
@@ -75,7 +108,7 @@ Failure failureOf(const store::StoreOutcome& outcome, const QString& productName
                     kWillClose,
                 named(QStringLiteral("Start %1 again to load the file as it is now."))};
     case Kind::WriteFailed:
-        return {named(notWritten(outcome.step)), outcome.file.error, false};
+        return {named(notWritten(outcome.step)), fileProblemText(outcome.file), false};
     case Kind::SealingFailed:
         return {named(notWritten(outcome.step)),
                 QStringLiteral("The data file could not be encrypted."), false};

@@ -27,6 +27,10 @@ struct DataFileMessage {
 DataFileMessage dataFileMessage(const store::StoreOutcome& outcome, const QString& productName,
                                 const QString& dataFilePath);
 
+// Why a file operation failed, in the user's words: the system's own reason
+// when it gave one, else what the store found.
+QString fileProblemText(const store::FileResult& result);
+
 // Tells the user of an outcome: its box, owned by the main window or the
 // password dialog over it, then its status line, then the end of the program
 // where the outcome means that. True when the operation was done.

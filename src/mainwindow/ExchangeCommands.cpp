@@ -1,5 +1,7 @@
 #include "mainwindow/ExchangeCommands.h"
 
+#include "mainwindow/DataFileMessages.h"
+
 #include "dialogs/frmImportColumns.h"
 #include "dialogs/frmImportSummary.h"
 #include "exchange/CsvExport.h"
@@ -75,7 +77,7 @@ void ExchangeCommands::Import() {
     }
     const store::ReadResult bytes = store::readWholeFile(path);
     if (!bytes.ok) {
-        reportFileProblem(cannot, path, bytes.error);
+        reportFileProblem(cannot, path, fileProblemText(bytes.result()));
         return;
     }
     exchange::CsvReadResult read = exchange::readCsv(bytes.bytes);
@@ -223,7 +225,7 @@ void ExchangeCommands::Export() {
         reportFileProblem(QStringLiteral("%1 could not export your entries.  No file has been "
                                          "written or changed.")
                               .arg(ProgramIdentity().ProductName),
-                          path, written.error);
+                          path, fileProblemText(written));
         main_.StatusMessage(QStringLiteral("Export failed."));
         return;
     }

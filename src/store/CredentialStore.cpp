@@ -36,10 +36,10 @@ namespace {
 using Kind = StoreOutcome::Kind;
 
 // What a refused read or write leaves: nothing replaced, nothing read.
-const FileResult kRefused{false, QString(), true};
+const FileResult kRefused = FileResult::failure(FileProblem::Refused);
 
 StoreOutcome readFailure(StoreStep step, const ReadResult& read) {
-    return {step, Kind::CannotReadFile, FileResult::failure(read.error)};
+    return {step, Kind::CannotReadFile, read.result()};
 }
 
 } // namespace
@@ -187,7 +187,7 @@ StoreOutcome CredentialStore::writeList(StoreStep step, StoreOutcome::Kind done,
     }
     SealedFileEncoder sealed(*seal, [&encoder] { return encoder.next(); });
     if (sealed.failed()) {
-        return {step, Kind::SealingFailed, FileResult{false, QString(), false}};
+        return {step, Kind::SealingFailed, FileResult{false, FileProblem::None, {}, false}};
     }
     return afterWrite(step, done,
                       writeFileAtomicallyInPieces(

@@ -21,14 +21,16 @@ namespace kestrune::store {
 
 namespace {
 
-QString describe(const QFileDevice& file, const QString& fallback) {
-    const QString why = file.errorString();
-    return why.isEmpty() || why == QLatin1String("Unknown error") ? fallback : why;
+FileResult failed(const QFileDevice& file, FileProblem problem) {
+    return FileResult::failure(problem, file.errorString());
+}
+
+ReadResult readFailed(const QFileDevice& file, FileProblem problem) {
+    return {false, problem, file.errorString(), {}};
 }
 
 FileResult notAFile() {
-    return FileResult::failure(QStringLiteral(
-        "A folder, or something else that is not a file, stands where the data file belongs."));
+    return FileResult::failure(FileProblem::NotAFile);
 }
 
 // Files marked "system" do not count as plain files (Windows only).
@@ -104,7 +106,7 @@ FileResult EnsureDataFile(const QString& path) {
         // A hidden file counts as missing: it gets one more empty line.
         ReadResult old = readWholeFile(path);
         if (!old.ok) {
-            return FileResult::failure(old.error);
+            return old.result();
         }
         if (kindOfDataFile(old.bytes) != DataFileKind::Written) {
             return {};
@@ -117,15 +119,15 @@ FileResult EnsureDataFile(const QString& path) {
 ReadResult readWholeFile(const QString& path) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
-        return {false, notAFile().error, {}};
+        return {false, FileProblem::NotAFile, {}, {}};
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
+        return readFailed(file, FileProblem::CannotOpen);
     }
     ReadResult result;
     result.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        return {false, describe(file, QStringLiteral("The file cannot be read.")), {}};
+        return readFailed(file, FileProblem::CannotRead);
     }
     return result;
 }
@@ -138,13 +140,13 @@ FileResult readFileInPieces(const QString& path,
         return notAFile();
     }
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return FileResult::failure(describe(file, QStringLiteral("The file cannot be opened.")));
+        return failed(file, FileProblem::CannotOpen);
     }
     QByteArray buffer(qsizetype(std::max<qint64>(pieceSize, 1)), Qt::Uninitialized);
     while (true) {
         const qint64 n = file.read(buffer.data(), buffer.size());
         if (n < 0 || file.error() != QFileDevice::NoError) {
-            return FileResult::failure(describe(file, QStringLiteral("The file cannot be read.")));
+            return failed(file, FileProblem::CannotRead);
         }
         if (n == 0) {
             return {};
@@ -156,15 +158,15 @@ FileResult readFileInPieces(const QString& path,
 ReadResult readFileStart(const QString& path, qint64 size) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
-        return {false, notAFile().error, {}};
+        return {false, FileProblem::NotAFile, {}, {}};
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
+        return readFailed(file, FileProblem::CannotOpen);
     }
     ReadResult result;
     result.bytes = file.read(size);
     if (file.error() != QFileDevice::NoError) {
-        return {false, describe(file, QStringLiteral("The file cannot be read.")), {}};
+        return readFailed(file, FileProblem::CannotRead);
     }
     return result;
 }
@@ -172,17 +174,17 @@ ReadResult readFileStart(const QString& path, qint64 size) {
 ReadResult readFirstLine(const QString& path) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
-        return {false, notAFile().error, {}};
+        return {false, FileProblem::NotAFile, {}, {}};
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        return {false, describe(file, QStringLiteral("The file cannot be opened.")), {}};
+        return readFailed(file, FileProblem::CannotOpen);
     }
     ReadResult result;
     constexpr qint64 kChunk = 64 * 1024;
     while (true) {
         const QByteArray chunk = file.read(kChunk);
         if (file.error() != QFileDevice::NoError) {
-            return {false, describe(file, QStringLiteral("The file cannot be read.")), {}};
+            return readFailed(file, FileProblem::CannotRead);
         }
         const qsizetype cr = chunk.indexOf('\r');
         if (cr >= 0) {
@@ -222,7 +224,7 @@ FileResult writeFileAtomicallyInPieces(const QString& path,
     const bool isNew = !info.exists();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        return FileResult::failure(describe(file, QStringLiteral("The file cannot be created.")));
+        return failed(file, FileProblem::CannotCreate);
     }
     if (isNew) {
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -257,21 +259,18 @@ FileResult writeFileAtomicallyInPieces(const QString& path,
     }
     const bool written = complete && file.flush() && file.error() == QFileDevice::NoError;
     if (!written) {
-        const QString why = describe(file, QStringLiteral("Not all of the data could be written."));
+        FileResult notWritten = failed(file, FileProblem::NotAllWritten);
         file.cancelWriting();
-        return FileResult::failure(why);
+        return notWritten;
     }
     // Asked once everything is written, just before the rename, so that a
     // change made by another program during the write is seen too.
     if (mayReplace && !mayReplace()) {
         file.cancelWriting();
-        FileResult refused = FileResult::failure(QString());
-        refused.refused = true;
-        return refused;
+        return FileResult::failure(FileProblem::Refused);
     }
     if (!file.commit()) {
-        return FileResult::failure(
-            describe(file, QStringLiteral("The file could not be replaced.")));
+        return failed(file, FileProblem::CannotReplace);
     }
     return {};
 }

@@ -11,13 +11,30 @@
 // over it, so a crash or a full disk leaves the previous file whole.
 namespace kestrune::store {
 
-// The outcome of a file operation; `error` says why it failed, for the user.
+// What went wrong in a file operation. The store names the problem; the
+// windows choose the words, and show the system's own reason when it gave one.
+enum class FileProblem {
+    None,
+    NotAFile,       // a folder, or something else that is no file, stands at the path
+    NameIsNotAFile, // the same, found before an export
+    CannotOpen,
+    CannotRead,
+    CannotCreate,
+    NotAllWritten,
+    CannotReplace,
+    Refused, // a write's last check said no: nothing was replaced
+};
+
+// The outcome of a file operation.
 struct FileResult {
     bool ok = true;
-    QString error;
+    FileProblem problem = FileProblem::None;
+    QString systemReason; // what the system said of the failure, if anything
     bool refused = false; // a write's last check said no: nothing was replaced
 
-    static FileResult failure(const QString& why) { return {false, why, false}; }
+    static FileResult failure(FileProblem problem, const QString& systemReason = {}) {
+        return {false, problem, systemReason, problem == FileProblem::Refused};
+    }
 };
 
 // Asked once a new content is wholly written, just before it replaces the file;
@@ -26,8 +43,12 @@ using ReplaceCheck = std::function<bool()>;
 
 struct ReadResult {
     bool ok = true;
-    QString error;
+    FileProblem problem = FileProblem::None;
+    QString systemReason;
     QByteArray bytes;
+
+    // The failure alone, without the bytes.
+    FileResult result() const { return {ok, problem, systemReason, false}; }
 };
 
 // The last component of a path, after the last "\" or "/". An empty path, or

@@ -25,7 +25,14 @@ QString failure(const QString& what, const QString& why) {
 }
 
 StoreOutcome outcome(StoreStep step, Kind kind, const QString& error = {}, qsizetype count = 0) {
-    return {step, kind, {error.isEmpty(), error, kind == Kind::ChangedOutside}, count};
+    const store::FileProblem problem = kind == Kind::ChangedOutside ? store::FileProblem::Refused
+                                       : error.isEmpty()            ? store::FileProblem::None
+                                                         : store::FileProblem::NotAllWritten;
+    return {step,
+            kind,
+            {error.isEmpty() && problem == store::FileProblem::None, problem, error,
+             problem == store::FileProblem::Refused},
+            count};
 }
 
 } // namespace
@@ -181,6 +188,41 @@ private slots:
         }
         QCOMPARE(message.endsProgram, ends);
         QCOMPARE(told.done(), text.isEmpty());
+    }
+
+    // The store names what went wrong with a file; the words are the
+    // system's own reason when it gave one, else ours.
+    void eachFileProblemHasItsWords_data() {
+        using store::FileProblem;
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("words");
+        const auto row = [](const char* name, FileProblem problem, const QString& said,
+                            const QString& words) {
+            QTest::newRow(name) << int(problem) << said << words;
+        };
+        row("not a file", FileProblem::NotAFile, {},
+            u"A folder, or something else that is not a file, stands where the data file "
+            u"belongs."_s);
+        row("export name not a file", FileProblem::NameIsNotAFile, {},
+            u"A folder, or something else that is not a file, has that name."_s);
+        row("cannot open", FileProblem::CannotOpen, {}, u"The file cannot be opened."_s);
+        row("cannot read, unknown error", FileProblem::CannotRead, u"Unknown error"_s,
+            u"The file cannot be read."_s);
+        row("cannot create", FileProblem::CannotCreate, {}, u"The file cannot be created."_s);
+        row("not all written", FileProblem::NotAllWritten, {},
+            u"Not all of the data could be written."_s);
+        row("cannot replace", FileProblem::CannotReplace, {}, u"The file could not be replaced."_s);
+        row("the system's reason", FileProblem::CannotOpen, u"Permission denied"_s,
+            u"Permission denied"_s);
+        row("refused", FileProblem::Refused, {}, QString());
+    }
+    void eachFileProblemHasItsWords() {
+        QFETCH(int, problem);
+        QFETCH(QString, said);
+        QFETCH(QString, words);
+        QCOMPARE(ui::fileProblemText(store::FileResult::failure(store::FileProblem(problem), said)),
+                 words);
     }
 };
 

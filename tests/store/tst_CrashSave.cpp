@@ -386,7 +386,7 @@ private slots:
             completedSaves += done;
 
             const ReadResult read = readWholeFile(file);
-            QVERIFY2(read.ok, qPrintable(read.error));
+            QVERIFY2(read.ok, qPrintable(read.systemReason));
             const QByteArray plain = content(read.bytes);
             int found = -1;
             for (int i = 0; i < 2; ++i) {

@@ -31,7 +31,7 @@ class tst_CredentialStore : public StoreTestBase {
         QVERIFY(!outcome.done());
         if (kind == Kind::CannotUseFile || kind == Kind::WriteFailed) {
             QVERIFY(!outcome.file.ok);
-            QVERIFY(!outcome.file.error.isEmpty());
+            QVERIFY(outcome.file.problem != FileProblem::None);
         }
     }
 

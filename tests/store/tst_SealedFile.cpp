@@ -516,7 +516,7 @@ private slots:
         QVERIFY(!done);
         QCOMPARE(done.step, encrypt ? StoreStep::EncryptDataFile : StoreStep::RemoveEncryption);
         QCOMPARE(done.kind, fromOutside ? Kind::ChangedOutside : Kind::WriteFailed);
-        QVERIFY(!done.file.error.isEmpty() || fromOutside);
+        QVERIFY(done.file.problem != FileProblem::None || fromOutside);
         QCOMPARE(credentialStore().isSealed(), !encrypt);
         QCOMPARE(fileBytes(file), before);
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
