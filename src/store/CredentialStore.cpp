@@ -4,6 +4,9 @@
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
 #include "store/GeneralDate.h"
+#include "store/SealedLayout.h"
+#include "store/SealedReader.h"
+#include "store/SealedWriter.h"
 
 #include <QDateTime>
 #include <QDir>
