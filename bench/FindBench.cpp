@@ -21,9 +21,12 @@ namespace kestrune::bench {
 // bytes in the raw vault's usernames and locations with std::string_view.
 void findCase(benchmark::State& state, std::size_t count, bool matchCase) {
     const Vault& vault = vaultOf(count);
-    ui::Form1* form = residentWindow(vault);
+    ui::Form1* form = residentWindowOrSkip(state, vault);
+    if (form == nullptr) {
+        return;
+    }
     RawVault raw;
-    if (form == nullptr || !loadRaw(vault.dataPath, raw)) {
+    if (!loadRaw(vault.dataPath, raw)) {
         state.SkipWithError("the main window could not be filled");
         return;
     }

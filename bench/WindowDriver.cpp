@@ -112,6 +112,14 @@ ui::Form1* residentWindow(const Vault& vault) {
     return form;
 }
 
+ui::Form1* residentWindowOrSkip(benchmark::State& state, const Vault& vault) {
+    ui::Form1* form = residentWindow(vault);
+    if (form == nullptr) {
+        state.SkipWithError("the main window could not be filled");
+    }
+    return form;
+}
+
 void forgetResidentWindow() {
     residentCount = 0;
 }

@@ -2,6 +2,8 @@
 
 #include "VaultCache.h"
 
+#include <benchmark/benchmark.h>
+
 #include <QObject>
 
 #include <array>
@@ -54,6 +56,8 @@ bool showAndPaint(ui::Form1& form);
 // A main window holding the vault, kept between the cases that only read or
 // save it; loaded, filled and shown when it holds another vault.
 ui::Form1* residentWindow(const Vault& vault);
+// The same, or null with the case skipped when the window could not be filled.
+ui::Form1* residentWindowOrSkip(benchmark::State& state, const Vault& vault);
 // The window kept is gone or no longer as loaded.
 void forgetResidentWindow();
 

@@ -49,6 +49,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,57 +61,41 @@ std::string optionValue(const std::string& arg, const std::string& name) {
     return arg.rfind(name, 0) == 0 ? arg.substr(name.size()) : std::string();
 }
 
+// Registers a case run `iterations` times, each timed by the case itself, in ms.
+template <typename Run> void registerCase(const std::string& name, int iterations, Run run) {
+    benchmark::RegisterBenchmark(name.c_str(), std::move(run))
+        ->Iterations(iterations)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
 // Registers the cases in the order they run: the key, then for each vault
 // size its load, save, find, sealed save and load, and the sorts.
 void registerCases(const std::vector<std::size_t>& sizes) {
-    benchmark::RegisterBenchmark("key", [](benchmark::State& s) { keyCase(s); })
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    registerCase("key", 5, [](benchmark::State& s) { keyCase(s); });
     for (const std::size_t count : sizes) {
         const int runs = count >= 1000000 ? 3 : count >= 100000 ? 5 : count >= 10000 ? 10 : 20;
         const int sortRuns = count >= 1000000 ? 2 : runs;
-        benchmark::RegisterBenchmark(("load+show/" + std::to_string(count)).c_str(),
-                                     [count](benchmark::State& s) { loadCase(s, count); })
-            ->Iterations(runs)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("save/" + std::to_string(count)).c_str(),
-                                     [count](benchmark::State& s) { saveCase(s, count); })
-            ->Iterations(runs)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+        const std::string size = std::to_string(count);
+        registerCase("load+show/" + size, runs,
+                     [count](benchmark::State& s) { loadCase(s, count); });
+        registerCase("save/" + size, runs, [count](benchmark::State& s) { saveCase(s, count); });
         for (const bool matchCase : {false, true}) {
-            benchmark::RegisterBenchmark(
-                (std::string(matchCase ? "find/match-case/" : "find/") + std::to_string(count))
-                    .c_str(),
-                [=](benchmark::State& s) { findCase(s, count, matchCase); })
-                ->Iterations(runs)
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond);
+            registerCase(std::string(matchCase ? "find/match-case/" : "find/") + size, runs,
+                         [=](benchmark::State& s) { findCase(s, count, matchCase); });
         }
-        benchmark::RegisterBenchmark(("save sealed/" + std::to_string(count)).c_str(),
-                                     [count](benchmark::State& s) { sealedSaveCase(s, count); })
-            ->Iterations(runs)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("load sealed/" + std::to_string(count)).c_str(),
-                                     [count](benchmark::State& s) { sealedLoadCase(s, count); })
-            ->Iterations(runs)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
+        registerCase("save sealed/" + size, runs,
+                     [count](benchmark::State& s) { sealedSaveCase(s, count); });
+        registerCase("load sealed/" + size, runs,
+                     [count](benchmark::State& s) { sealedLoadCase(s, count); });
         for (const bool icu : {false, true}) {
             for (int column = 0; column < 3; ++column) {
                 for (const bool descending : {false, true}) {
-                    const std::string name =
+                    registerCase(
                         std::string("sort/") + (icu ? "en_US/" : "C/") + kColumnNames[column] +
-                        (descending ? "/desc/" : "/asc/") + std::to_string(count);
-                    benchmark::RegisterBenchmark(
-                        name.c_str(),
-                        [=](benchmark::State& s) { sortCase(s, count, icu, column, descending); })
-                        ->Iterations(sortRuns)
-                        ->UseManualTime()
-                        ->Unit(benchmark::kMillisecond);
+                            (descending ? "/desc/" : "/asc/") + size,
+                        sortRuns,
+                        [=](benchmark::State& s) { sortCase(s, count, icu, column, descending); });
                 }
             }
         }
