@@ -19,6 +19,7 @@
 #include "exchange/ImportPlan.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
+#include "support/FakeStoreHost.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -62,16 +63,6 @@ template <typename F> bool timed(Times& times, F&& step) {
     times.wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     return ok;
 }
-
-class Rows final : public store::EntryRows {
-public:
-    std::vector<store::Entry> rows;
-    qsizetype entryCount() const override { return qsizetype(rows.size()); }
-    const store::Entry& entryAt(qsizetype index) const override { return rows[std::size_t(index)]; }
-    void appendEntries(std::vector<store::Entry>&& entries) override {
-        rows.insert(rows.end(), entries.begin(), entries.end());
-    }
-};
 
 std::vector<store::Entry> generatedEntries(std::size_t count) {
     const std::string vault = bench::makeVault(count);
@@ -135,7 +126,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    Rows list;
+    test::VectorRows list;
     list.rows = generatedEntries(1000);
     Times importTimes;
     Times readTimes;
@@ -179,7 +170,7 @@ int main(int argc, char** argv) {
     print("  to the summary (all)", importTimes);
 
     // Export against the plain save.
-    Rows big;
+    test::VectorRows big;
     big.rows = generatedEntries(entries);
     const QString savePath = folder.filePath(QStringLiteral("data.enc"));
     const QString exportPath = folder.filePath(QStringLiteral("kestrune-export.csv"));

@@ -35,7 +35,6 @@ if command -v openbox >/dev/null; then
   sleep 1
 fi
 
-readonly TITLE_EDIT="Edit an entry"
 entries=(
   'alex.rivera@mail.example|||Tr0ub4dor&3|||https://mail.example.com'
   'arivera|||correct-horse-battery|||www.bank.example'

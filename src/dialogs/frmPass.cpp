@@ -4,7 +4,7 @@
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
-#include "store/SealedFile.h"
+#include "store/SealedPasswordTry.h"
 #include "widgets/Background.h"
 #include "widgets/EnterClicksButton.h"
 #include "widgets/Forms.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "skin/SkinLabel.h"
-#include "store/SealedFile.h"
+#include "store/SealedPasswordTry.h"
 
 #include <QWidget>
 

@@ -137,31 +137,21 @@ QStringView exportName(const store::Entry& entry) {
 }
 
 CsvExportEncoder::CsvExportEncoder(const store::EntryRows& rows, qsizetype pieceSize)
-    : rows_(rows), pieceSize_(std::max<qsizetype>(pieceSize, 1)) {}
+    : rows_(rows), pieces_(pieceSize, store::PieceBuffer::Wipe::No) {}
 
 QByteArrayView CsvExportEncoder::next() {
     if (done_) {
         return {};
     }
-    // Two buffers in turn: the piece given last time stays as it is while this
-    // one is made, so that it can still be being written.
-    QByteArray& buffer = buffers_[nextBuffer_];
-    nextBuffer_ = 1 - nextBuffer_;
-    qsizetype used = 0;
-    const auto room = [&](qsizetype n) {
-        if (buffer.size() < used + n) {
-            buffer.resize(std::max(used + n, pieceSize_));
-        }
-        return buffer.data() + used;
-    };
+    pieces_.startPiece();
     if (nextRow_ < 0) {
         const QByteArrayView header = QByteArrayView(kExportHeader);
-        char* p = room(header.size() + 2);
+        char* p = pieces_.room(header.size() + 2);
         std::copy(header.begin(), header.end(), p);
         p += header.size();
         *p++ = '\r';
         *p++ = '\n';
-        used = p - buffer.data();
+        pieces_.endAt(p);
         nextRow_ = 0;
     }
     const qsizetype count = rows_.entryCount();
@@ -170,10 +160,10 @@ QByteArrayView CsvExportEncoder::next() {
         const QStringView name = exportName(entry);
         const qsizetype bound = fieldBound(name) + fieldBound(entry.location) +
                                 fieldBound(entry.username) + fieldBound(entry.password) + 5;
-        if (used > 0 && used + bound > pieceSize_) {
-            return QByteArrayView(buffer.constData(), used);
+        if (pieces_.wouldOverflow(bound)) {
+            return pieces_.piece();
         }
-        char* p = room(bound);
+        char* p = pieces_.room(bound);
         putField(p, name);
         *p++ = ',';
         putField(p, entry.location);
@@ -183,11 +173,11 @@ QByteArrayView CsvExportEncoder::next() {
         putField(p, entry.password);
         *p++ = '\r';
         *p++ = '\n';
-        used = p - buffer.data();
+        pieces_.endAt(p);
         ++nextRow_;
     }
     done_ = true;
-    return QByteArrayView(buffer.constData(), used);
+    return pieces_.piece();
 }
 
 QByteArray exportCsv(const store::EntryRows& rows) {

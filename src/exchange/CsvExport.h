@@ -2,6 +2,7 @@
 
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
+#include "store/PieceBuffer.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -32,11 +33,9 @@ public:
 
 private:
     const store::EntryRows& rows_;
-    qsizetype pieceSize_;
     qsizetype nextRow_ = -1; // -1: the header comes first
     bool done_ = false;
-    QByteArray buffers_[2];
-    int nextBuffer_ = 0;
+    store::PieceBuffer pieces_;
 };
 
 // The whole export at once.

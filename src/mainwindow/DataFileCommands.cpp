@@ -4,7 +4,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
-#include "store/SealedFile.h"
+#include "store/Seal.h"
 #include "widgets/Background.h"
 #include "widgets/ProgramIdentity.h"
 

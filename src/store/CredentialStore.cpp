@@ -3,6 +3,9 @@
 #include "platform/Platform.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
+#include "store/SealedLayout.h"
+#include "store/SealedReader.h"
+#include "store/SealedWriter.h"
 
 #include <QFileInfo>
 

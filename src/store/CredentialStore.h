@@ -3,7 +3,7 @@
 #include "store/DataFileGuard.h"
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
-#include "store/SealedFile.h"
+#include "store/SealedPasswordTry.h"
 #include "store/StoreOutcome.h"
 
 #include <QString>

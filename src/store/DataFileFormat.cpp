@@ -282,56 +282,39 @@ QByteArray savedDataFile(const QString& masterPassword, const EntryRows& rows) {
 
 SavedFileEncoder::SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
                                    qsizetype pieceSize)
-    : masterPassword_(masterPassword), rows_(rows), pieceSize_(std::max<qsizetype>(pieceSize, 1)) {}
-
-SavedFileEncoder::~SavedFileEncoder() {
-    for (QByteArray& buffer : buffers_) {
-        wipeBytes(buffer);
-    }
-}
+    : masterPassword_(masterPassword), rows_(rows), pieces_(pieceSize, PieceBuffer::Wipe::Yes) {}
 
 QByteArrayView SavedFileEncoder::next() {
     if (done_) {
         return {};
     }
     const qsizetype count = rows_.entryCount();
-    // Two buffers in turn: the piece given last time stays as it is while this
-    // one is made, so that it can still be being written.
-    QByteArray& buffer = buffers_[nextBuffer_];
-    nextBuffer_ = 1 - nextBuffer_;
-    qsizetype used = 0;
-    // Makes room for `n` more bytes and returns where they go.
-    const auto room = [&](qsizetype n) {
-        if (buffer.size() < used + n) {
-            buffer.resize(std::max(used + n, pieceSize_));
-        }
-        return buffer.data() + used;
-    };
+    pieces_.startPiece();
     if (nextRow_ < 0) {
-        char* p = room(masterPassword_.size() + 2);
+        char* p = pieces_.room(masterPassword_.size() + 2);
         encodeInto(p, masterPassword_);
         putBytes(p, "\r\n");
-        used = p - buffer.data();
+        pieces_.endAt(p);
         nextRow_ = 0;
     }
     while (nextRow_ < count) {
         const Entry& entry = rows_.entryAt(nextRow_);
         const qsizetype lineSize = entryLineSize(entry) + 2;
-        if (used > 0 && used + lineSize > pieceSize_) {
-            return QByteArrayView(buffer.constData(), used);
+        if (pieces_.wouldOverflow(lineSize)) {
+            return pieces_.piece();
         }
-        char* p = room(lineSize);
+        char* p = pieces_.room(lineSize);
         encodeEntryLine(p, entry);
         putBytes(p, "\r\n");
-        used = p - buffer.data();
+        pieces_.endAt(p);
         ++nextRow_;
     }
     // The file ends with one more line end.
-    char* p = room(2);
+    char* p = pieces_.room(2);
     putBytes(p, "\r\n");
-    used = p - buffer.data();
+    pieces_.endAt(p);
     done_ = true;
-    return QByteArrayView(buffer.constData(), used);
+    return pieces_.piece();
 }
 
 QByteArrayView firstLineOf(QByteArrayView file) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Entry.h"
+#include "store/PieceBuffer.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -35,8 +36,6 @@ class SavedFileEncoder {
 public:
     SavedFileEncoder(const QString& masterPassword, const EntryRows& rows,
                      qsizetype pieceSize = qsizetype(1) << 20);
-    // The pieces held plaintext: they are wiped.
-    ~SavedFileEncoder();
     SavedFileEncoder(const SavedFileEncoder&) = delete;
     SavedFileEncoder& operator=(const SavedFileEncoder&) = delete;
     // The next piece, empty when all has been given. A piece stays valid until
@@ -46,11 +45,9 @@ public:
 private:
     QString masterPassword_; // shared, not copied
     const EntryRows& rows_;
-    qsizetype pieceSize_;
     qsizetype nextRow_ = -1; // -1: the master password's line comes first
     bool done_ = false;
-    QByteArray buffers_[2];
-    int nextBuffer_ = 0;
+    PieceBuffer pieces_; // they hold plaintext: wiped when the encoder goes
 };
 
 // Line 1 of a file, raw (still encoded). Empty for an empty file.

@@ -1,7 +1,7 @@
 #include "store/FileHelpers.h"
 
 #include "store/DataFileFormat.h"
-#include "store/SealedFile.h"
+#include "store/SealedLayout.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "mainwindow/EntryList.h"
 #include "mainwindow/Form1.h"
 #include "store/CredentialStore.h"
-#include "store/SealedFile.h"
+#include "store/SealedWriter.h"
 #include "support/WindowTestBase.h"
 #include "support/WriteFailure.h"
 #include "widgets/Forms.h"

@@ -9,24 +9,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 
-readonly TITLE_ADD="Add an entry"
-readonly TITLE_EDIT="Edit an entry"
-readonly TITLE_CONFIRM="Confirm Delete"
 readonly SAVED_STATUS="Added new entry.  Data saved."
-
-# expect_file ENTRY...: data.enc holds the master password "Secret1", then
-# each ENTRY (username|||password|||location) as an encoded line, then an
-# empty line.
-expect_file() {
-  local want what=$1 entry
-  shift
-  want="$(e2e_encode 'Secret1') 0d 0a"
-  for entry in "$@"; do
-    want+=" $(e2e_encode "$entry") 0d 0a"
-  done
-  want+=" 0d 0a"
-  e2e_expect_bytes "$E2E_FOLDER/data.enc" "$want" "data.enc $what"
-}
 
 expect_cells() {
   local cells
@@ -65,7 +48,7 @@ fill_entry_dialog "$TITLE_ADD" "carol" "pw3" "www.carol.example"
 e2e_click "$TITLE_ADD" "push button" "Save"
 e2e_wait_window_gone "$TITLE_ADD"
 e2e_wait_status "$SAVED_STATUS"
-expect_file "after the first add" 'alice|||pw1|||example.com' 'bob|||pw2|||mail' \
+e2e_expect_saved_file "after the first add" 'alice|||pw1|||example.com' 'bob|||pw2|||mail' \
   'carol|||pw3|||www.carol.example'
 
 # Add through Ctrl+N, saved with Enter in the website box, no website.
@@ -81,7 +64,7 @@ expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3|www.carol.example|Dav
 # the next save writes the new order.
 e2e_click "$TITLE_MAIN" "filler/tree/column header" "Username"
 expect_cells "Dave|pw 4||carol|pw3|www.carol.example|bob|pw2|mail|alice|pw1|example.com"
-expect_file "after the sort" 'alice|||pw1|||example.com' 'bob|||pw2|||mail' \
+e2e_expect_saved_file "after the sort" 'alice|||pw1|||example.com' 'bob|||pw2|||mail' \
   'carol|||pw3|||www.carol.example' 'Dave|||pw 4|||'
 
 # Edit carol: the dialog shows her entry; a changed password is saved in the
@@ -94,7 +77,7 @@ e2e_type_into "$TITLE_EDIT" 2 "X"
 e2e_click "$TITLE_EDIT" "push button" "Save"
 e2e_wait_window_gone "$TITLE_EDIT"
 e2e_wait_status "$SAVED_STATUS"
-expect_file "after the edit" 'Dave|||pw 4|||' 'carol|||pw3X|||www.carol.example' \
+e2e_expect_saved_file "after the edit" 'Dave|||pw 4|||' 'carol|||pw3X|||www.carol.example' \
   'bob|||pw2|||mail' 'alice|||pw1|||example.com'
 
 # Delete bob with the Delete key; Cancel first keeps him.
@@ -115,7 +98,7 @@ e2e_wait_window "$TITLE_CONFIRM"
 e2e_click "$TITLE_CONFIRM" "panel/push button" "OK"
 e2e_wait_window_gone "$TITLE_CONFIRM"
 e2e_wait_status "Entry deleted successfully, data saved."
-expect_file "after the delete" 'Dave|||pw 4|||' 'carol|||pw3X|||www.carol.example' \
+e2e_expect_saved_file "after the delete" 'Dave|||pw 4|||' 'carol|||pw3X|||www.carol.example' \
   'alice|||pw1|||example.com'
 
 # Ctrl+C copies the selected password, marked as a secret for clipboard
@@ -135,7 +118,7 @@ e2e_exit_through_file_menu
 log_in "Loaded 3 entries"
 expect_cells "Dave|pw 4||carol|pw3X|www.carol.example|alice|pw1|example.com"
 e2e_exit_through_file_menu
-expect_file "after the second run" 'Dave|||pw 4|||' 'carol|||pw3X|||www.carol.example' \
+e2e_expect_saved_file "after the second run" 'Dave|||pw 4|||' 'carol|||pw3X|||www.carol.example' \
   'alice|||pw1|||example.com'
 e2e_case_passed
 

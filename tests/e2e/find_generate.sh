@@ -12,8 +12,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 
-readonly TITLE_FIND="Find"
-readonly TITLE_ADD="Add an entry"
 # The characters a generated password is made of.
 readonly GENERATED='^[!-~]{20}$'
 readonly EXCLUDED='[|lIO01 ]'

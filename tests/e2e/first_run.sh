@@ -9,8 +9,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 
-# "Secret1" with the top bit of every byte flipped, then CR LF.
-readonly SECRET1_FILE="d3 e5 e3 f2 e5 f4 b1 0d 0a"
 # "Grüße1" as Windows-1252 bytes (47 72 FC DF 65 31), top bits flipped, CR LF.
 readonly GRUESSE1_FILE="c7 f2 7c 5f e5 b1 0d 0a"
 

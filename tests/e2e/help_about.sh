@@ -12,8 +12,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 
-readonly TITLE_HELP="Readme/Help"
-readonly TITLE_ABOUT="About Kestrune"
 readonly SHOW_AT_STARTUP="Show at Startup"
 readonly SETTINGS_FILE="$XDG_CONFIG_HOME/Kestrune/Kestrune.conf"
 readonly OPENED="$E2E_ROOT/opened-addresses"
@@ -44,12 +42,6 @@ new_program_folder() {
 
 log_in() {
   e2e_log_in "Secret1" "Loaded 0 entries"
-}
-
-# open_from_menu MENU ITEM: the user picks ITEM from the main window's MENU.
-open_from_menu() {
-  e2e_click "$TITLE_MAIN" "menu bar/menu item" "$1"
-  e2e_click "$TITLE_MAIN" "menu bar/menu item/popup menu/menu item" "$2"
 }
 
 # expect_help_text WORDS: the help window's rich text box (a read-only box,
@@ -193,7 +185,7 @@ log_in
 # The help window would show together with the main window: give it time.
 sleep 2
 e2e_expect_no_window "$TITLE_HELP"
-open_from_menu "Help" "View Help"
+e2e_from_menu "Help" "View Help"
 e2e_wait_window "$TITLE_HELP"
 expect_help_text "master password"
 expect_show_at_startup unchecked
@@ -205,7 +197,7 @@ e2e_case_passed
 # -----------------------------------------------------------------------------
 e2e_case "the About box names the program; closing it keeps the program running"
 # (the same run as the case before)
-open_from_menu "About" "About this software"
+e2e_from_menu "About" "About this software"
 e2e_wait_window "$TITLE_ABOUT"
 e2e_wait_text "$TITLE_ABOUT" "graphic/label" "Kestrune"
 for pair in "Version:|1.0" "Owned By:|Kestrune Project" "Website:|www.kestrune.example"; do
@@ -226,7 +218,7 @@ rm -f "$SETTINGS_FILE"
 log_in
 sleep 2
 expect_nothing_else_shows
-open_from_menu "Help" "View Help"
+e2e_from_menu "Help" "View Help"
 sleep 1
 expect_nothing_else_shows
 e2e_expect_running
@@ -249,7 +241,7 @@ for attempt in 1 2 3; do
   new_program_folder
   rm -f "$OPENED"
   log_in
-  open_from_menu "About" "About this software"
+  e2e_from_menu "About" "About this software"
   e2e_wait_window "$TITLE_ABOUT"
   link=$(centre_of "$TITLE_ABOUT" label "www.kestrune.example")
   file_menu=$(centre_of "$TITLE_MAIN" "menu bar/menu item" "File")

@@ -10,29 +10,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 
-readonly TITLE_OPEN="Import Passwords"
-readonly TITLE_COLUMNS="Import: Choose the Columns"
-readonly TITLE_SUMMARY="Import: Summary"
-readonly TITLE_EXPORT="Export"
-readonly TITLE_SAVE="Export Passwords"
-
-expect_file() {
-  local want what=$1 entry
-  shift
-  want="$(e2e_encode 'Secret1') 0d 0a"
-  for entry in "$@"; do
-    want+=" $(e2e_encode "$entry") 0d 0a"
-  done
-  want+=" 0d 0a"
-  e2e_expect_bytes "$E2E_FOLDER/data.enc" "$want" "data.enc $what"
-}
-
-# from_file_menu ITEM: the user picks ITEM from the File menu.
-from_file_menu() {
-  e2e_click "$TITLE_MAIN" "menu bar/menu item" "File"
-  e2e_click "$TITLE_MAIN" "menu bar/menu item/popup menu/menu item" "$1"
-}
-
 # name_file TITLE PATH: in the file dialog TITLE the user types PATH over the
 # name offered and presses Enter.
 name_file() {
@@ -55,21 +32,21 @@ printf '%s\n' '"Group","Title","Username","Password","URL","Notes","TOTP","Icon"
   '"Root","Bank","","pw3","bank.example","","","0","2024-01-02T10:00:00Z","2023-05-06T07:08:09Z"' >"$keepass"
 e2e_log_in "Secret1" "Loaded 1 entries"
 
-from_file_menu "Import..."
+e2e_from_menu "File" "Import..."
 name_file "$TITLE_OPEN" "$keepass"
 e2e_wait_window "$TITLE_SUMMARY"
 # The focus starts on OK: Enter imports.
 e2e_key "$TITLE_SUMMARY" Return
 e2e_wait_window_gone "$TITLE_SUMMARY"
 e2e_wait_status "Imported 2 entries.  Data saved."
-expect_file "after the first import" 'alice|||pw1|||example.com' \
+e2e_expect_saved_file "after the first import" 'alice|||pw1|||example.com' \
   'bob|||pw,2|||https://mail.example.org/' 'Bank|||pw3|||bank.example'
 
 # No known layout: the username column is found by its name, the password
 # column is the next one; Tab twice and Down four times pick the location.
 sheet="$E2E_ROOT/sheet.csv"
 printf 'Login;Secret;Note;Where\r\ncarol;pw4;x;www.carol.example\r\n' >"$sheet"
-from_file_menu "Import..."
+e2e_from_menu "File" "Import..."
 name_file "$TITLE_OPEN" "$sheet"
 e2e_wait_window "$TITLE_COLUMNS"
 e2e_wait_text "$TITLE_COLUMNS" "table/cell" "********"
@@ -81,13 +58,13 @@ e2e_wait_status "Imported 1 entry.  Data saved."
 
 e2e_exit_through_file_menu
 e2e_log_in "Secret1" "Loaded 4 entries"
-expect_file "after the restart" 'alice|||pw1|||example.com' \
+e2e_expect_saved_file "after the restart" 'alice|||pw1|||example.com' \
   'bob|||pw,2|||https://mail.example.org/' 'Bank|||pw3|||bank.example' \
   'carol|||pw4|||www.carol.example'
 
 # -----------------------------------------------------------------------------
 # Export: the warning first, then the save dialog; the file holds every entry.
-from_file_menu "Export..."
+e2e_from_menu "File" "Export..."
 e2e_wait_window "$TITLE_EXPORT"
 e2e_key "$TITLE_EXPORT" Return
 exported="$E2E_ROOT/out/kestrune-export.csv"

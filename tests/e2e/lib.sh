@@ -43,6 +43,42 @@ readonly TITLE_MAIN="Kestrune by Kestrune Project"
 readonly TITLE_MESSAGE="Kestrune"
 # shellcheck disable=SC2034
 readonly TITLE_INCORRECT="Incorrect Password"
+# shellcheck disable=SC2034
+readonly TITLE_ADD="Add an entry"
+# shellcheck disable=SC2034
+readonly TITLE_EDIT="Edit an entry"
+# shellcheck disable=SC2034
+readonly TITLE_CONFIRM="Confirm Delete"
+# shellcheck disable=SC2034
+readonly TITLE_FIND="Find"
+# shellcheck disable=SC2034
+readonly TITLE_HELP="Readme/Help"
+# shellcheck disable=SC2034
+readonly TITLE_ABOUT="About Kestrune"
+# shellcheck disable=SC2034
+readonly TITLE_ENCRYPT="Encrypt Data File"
+# shellcheck disable=SC2034
+readonly TITLE_REMOVE="Remove Encryption"
+# The import's and the export's windows.
+# shellcheck disable=SC2034
+readonly TITLE_OPEN="Import Passwords"
+# shellcheck disable=SC2034
+readonly TITLE_COLUMNS="Import: Choose the Columns"
+# shellcheck disable=SC2034
+readonly TITLE_SUMMARY="Import: Summary"
+# shellcheck disable=SC2034
+readonly TITLE_EXPORT="Export"
+# shellcheck disable=SC2034
+readonly TITLE_SAVE="Export Passwords"
+
+# data.enc as the first start leaves it once the master password "Secret1" is
+# created: "Secret1" with the top bit of every byte flipped, then CR LF.
+# shellcheck disable=SC2034
+readonly SECRET1_FILE="d3 e5 e3 f2 e5 f4 b1 0d 0a"
+# The start of a sealed data.enc: KESTRUNE SEALED 1, CR LF, and the layout's
+# version, 1.
+# shellcheck disable=SC2034
+readonly SEALED_START="4b 45 53 54 52 55 4e 45 20 53 45 41 4c 45 44 20 31 0d 0a 01"
 
 E2E_EXE=""
 E2E_ROOT=""
@@ -301,6 +337,19 @@ e2e_encode() {
   printf '%s' "${out% }"
 }
 
+# e2e_saved_file ENTRY...: the hex bytes of data.enc as the program saves it
+# with the master password "Secret1": the password, then each ENTRY
+# (username|||password|||location), each line encoded and ended by CR LF, then
+# an empty line.
+e2e_saved_file() {
+  local out entry
+  out="$(e2e_encode 'Secret1') 0d 0a"
+  for entry in "$@"; do
+    out+=" $(e2e_encode "$entry") 0d 0a"
+  done
+  printf '%s' "$out 0d 0a"
+}
+
 # e2e_write_hex FILE HEX...: writes the given bytes to FILE.
 e2e_write_hex() {
   local file=$1 byte
@@ -324,6 +373,15 @@ e2e_expect_bytes() {
     $got
   expected
     $want"
+}
+
+# e2e_expect_saved_file WHAT ENTRY...: data.enc in the program folder holds
+# exactly the entries given, as e2e_saved_file writes them; WHAT names the
+# moment in the failure.
+e2e_expect_saved_file() {
+  local what=$1
+  shift
+  e2e_expect_bytes "$E2E_FOLDER/data.enc" "$(e2e_saved_file "$@")" "data.enc $what"
 }
 
 # e2e_expect_mode FILE MODE: the permission bits of FILE, in octal.
@@ -686,11 +744,16 @@ e2e_expect_check_mode() {
   [ "$boxes" = 1 ] || e2e_fail "check mode shows $boxes password boxes, expected 1"
 }
 
+# e2e_from_menu MENU ITEM: the user picks ITEM from the main window's MENU.
+e2e_from_menu() {
+  e2e_click "$TITLE_MAIN" "menu bar/menu item" "$1"
+  e2e_click "$TITLE_MAIN" "menu bar/menu item/popup menu/menu item" "$2"
+}
+
 # e2e_exit_through_file_menu: the user leaves the main window through
 # File > Exit; the program must end with exit code 0.
 e2e_exit_through_file_menu() {
-  e2e_click "$TITLE_MAIN" "menu bar/menu item" "File"
-  e2e_click "$TITLE_MAIN" "menu bar/menu item/popup menu/menu item" "Exit"
+  e2e_from_menu "File" "Exit"
   e2e_expect_exit 0
 }
 

@@ -12,12 +12,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 command -v setpriv >/dev/null || e2e_missing "setpriv is not installed (util-linux)"
 
-readonly TITLE_ADD="Add an entry"
-
 # The master password "Secret1" and two entries, as the program saves them.
-SAVED_FILE="$(e2e_encode 'Secret1') 0d 0a"
-SAVED_FILE+=" $(e2e_encode 'alice|||pw1|||example.com') 0d 0a"
-SAVED_FILE+=" $(e2e_encode 'bob|||pw2|||mail') 0d 0a 0d 0a"
+SAVED_FILE=$(e2e_saved_file 'alice|||pw1|||example.com' 'bob|||pw2|||mail')
 readonly SAVED_FILE
 
 new_folder_with_saved_file() {

@@ -10,15 +10,6 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
 
-readonly TITLE_ENCRYPT="Encrypt Data File"
-readonly TITLE_REMOVE="Remove Encryption"
-readonly SEALED_START="4b 45 53 54 52 55 4e 45 20 53 45 41 4c 45 44 20 31 0d 0a 01" # KESTRUNE SEALED 1, CR LF, 1
-
-file_menu() {
-  e2e_click "$TITLE_MAIN" "menu bar/menu item" "File"
-  e2e_click "$TITLE_MAIN" "menu bar/menu item/popup menu/menu item" "$1"
-}
-
 # answer_ok TITLE: the confirmation TITLE shows; the user clicks OK.
 answer_ok() {
   e2e_wait_window "$1"
@@ -48,7 +39,7 @@ e2e_write_hex "$E2E_FOLDER/data.enc" "$(e2e_encode 'Secret1') 0d 0a \
 $(e2e_encode 'alice|||pw1|||example.com') 0d 0a $(e2e_encode 'bob|||pw2|||mail') 0d 0a 0d 0a"
 e2e_log_in "Secret1" "Loaded 2 entries"
 
-file_menu "Encrypt Data File..."
+e2e_from_menu "File" "Encrypt Data File..."
 answer_ok "$TITLE_ENCRYPT"
 e2e_wait_status "Data file encrypted: it now opens only with the master password."
 expect_sealed "after Encrypt"
@@ -65,7 +56,7 @@ e2e_wait_window_gone "Add an entry"
 e2e_wait_status "Added new entry.  Data saved."
 expect_sealed "after the add"
 
-file_menu "Remove Encryption..."
+e2e_from_menu "File" "Remove Encryption..."
 answer_ok "$TITLE_REMOVE"
 e2e_wait_status "Encryption removed: the data file can now be read without the master password."
 e2e_expect_bytes "$E2E_FOLDER/data.enc" "$(e2e_encode 'Secret1') 0d 0a \

@@ -11,9 +11,7 @@ e2e_begin "${1:-}"
 
 # The master password "Secret1", then the entries alice|||pw1|||example.com
 # and bob|||pw2|||mail, each line encoded and ended by CR LF, then an empty line.
-SAVED_FILE="$(e2e_encode 'Secret1') 0d 0a"
-SAVED_FILE+=" $(e2e_encode 'alice|||pw1|||example.com') 0d 0a"
-SAVED_FILE+=" $(e2e_encode 'bob|||pw2|||mail') 0d 0a 0d 0a"
+SAVED_FILE=$(e2e_saved_file 'alice|||pw1|||example.com' 'bob|||pw2|||mail')
 readonly SAVED_FILE
 # The same bytes spelled out, so that the helper that made them is checked too.
 [ "$SAVED_FILE" = "d3 e5 e3 f2 e5 f4 b1 0d 0a \

@@ -26,15 +26,9 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 readonly WINE=${WINE:-/usr/lib/wine/wine64}
-readonly TITLE_HELP="Readme/Help"
-readonly TITLE_ADD="Add an entry"
 # The splash window is exactly its picture.
 readonly SPLASH_SIZE="476x316"
-readonly SECRET1_FILE="d3 e5 e3 f2 e5 f4 b1 0d 0a"
 readonly ENTRY='alice|||pw 1|||C:\Program Files'
-readonly TITLE_ENCRYPT="Encrypt Data File"
-# KESTRUNE SEALED 1, CR LF, and the layout's version, 1
-readonly SEALED_START="4b 45 53 54 52 55 4e 45 20 53 45 41 4c 45 44 20 31 0d 0a 01"
 
 WINE_EXE=${1:-}
 WINE_ZIP=${2:-}

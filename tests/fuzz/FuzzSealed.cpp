@@ -13,7 +13,8 @@
 
 #include "FuzzCheck.h"
 
-#include "store/SealedFile.h"
+#include "store/SealedReader.h"
+#include "store/SealedWriter.h"
 
 #include <QByteArray>
 

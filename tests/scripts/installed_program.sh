@@ -14,11 +14,8 @@ build=$(cd "${1:?usage: $0 BUILD-TREE}" && pwd)
 root=$(cd "$here/../.." && pwd)
 e2e_begin "$build/src/Kestrune"
 
-readonly TITLE_HELP="Readme/Help"
 # The menu entry names the program by its real path, symbolic links resolved.
 real_root=$(cd "$E2E_ROOT" && pwd -P)
-# "Secret1" with the top bit of every byte flipped, then CR LF.
-readonly SECRET1_FILE="d3 e5 e3 f2 e5 f4 b1 0d 0a"
 command -v desktop-file-validate >/dev/null ||
   e2e_missing "desktop-file-validate is not installed (scripts/install-deps.sh installs desktop-file-utils)"
 

@@ -18,7 +18,10 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/FileHelpers.h"
-#include "store/SealedFile.h"
+#include "store/Seal.h"
+#include "store/SealedPasswordTry.h"
+#include "store/SealedReader.h"
+#include "store/SealedWriter.h"
 #include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
