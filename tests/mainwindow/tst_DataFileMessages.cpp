@@ -4,6 +4,7 @@
 
 #include "mainwindow/DataFileMessages.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace kestrune;
@@ -19,9 +20,10 @@ namespace {
 const QString kPath = u"/some folder/data.enc"_s;
 const QString kWillClose = u"  The program will close; the file has not been changed."_s;
 
-// A failure with the data file: what failed, the file and why.
+// A failure with the data file: what failed, the file as the system writes
+// paths, and why.
 QString failure(const QString& what, const QString& why) {
-    return what + u"\n\n"_s + kPath + u"\n\n"_s + why;
+    return what + u"\n\n"_s + QDir::toNativeSeparators(kPath) + u"\n\n"_s + why;
 }
 
 StoreOutcome outcome(StoreStep step, Kind kind, const QString& error = {}, qsizetype count = 0) {
