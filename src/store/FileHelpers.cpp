@@ -29,6 +29,24 @@ ReadResult readFailed(const QFileDevice& file, FileProblem problem) {
     return {false, problem, file.errorString(), {}};
 }
 
+// Opens the file for reading and lets `take` read what it wants of it into
+// the bytes; `take` returns false when a read failed. A folder at the path, a
+// failed open and a failed read are told apart.
+template <typename Take> ReadResult readOpened(const QString& path, Take take) {
+    QFile file(path);
+    if (QFileInfo(file).isDir()) {
+        return {false, FileProblem::NotAFile, {}, {}};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        return readFailed(file, FileProblem::CannotOpen);
+    }
+    ReadResult result;
+    if (!take(file, result.bytes)) {
+        return readFailed(file, FileProblem::CannotRead);
+    }
+    return result;
+}
+
 FileResult notAFile() {
     return FileResult::failure(FileProblem::NotAFile);
 }
@@ -117,19 +135,10 @@ FileResult EnsureDataFile(const QString& path) {
 }
 
 ReadResult readWholeFile(const QString& path) {
-    QFile file(path);
-    if (QFileInfo(file).isDir()) {
-        return {false, FileProblem::NotAFile, {}, {}};
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return readFailed(file, FileProblem::CannotOpen);
-    }
-    ReadResult result;
-    result.bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return readFailed(file, FileProblem::CannotRead);
-    }
-    return result;
+    return readOpened(path, [](QFile& file, QByteArray& bytes) {
+        bytes = file.readAll();
+        return file.error() == QFileDevice::NoError;
+    });
 }
 
 FileResult readFileInPieces(const QString& path,
@@ -156,47 +165,31 @@ FileResult readFileInPieces(const QString& path,
 }
 
 ReadResult readFileStart(const QString& path, qint64 size) {
-    QFile file(path);
-    if (QFileInfo(file).isDir()) {
-        return {false, FileProblem::NotAFile, {}, {}};
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return readFailed(file, FileProblem::CannotOpen);
-    }
-    ReadResult result;
-    result.bytes = file.read(size);
-    if (file.error() != QFileDevice::NoError) {
-        return readFailed(file, FileProblem::CannotRead);
-    }
-    return result;
+    return readOpened(path, [size](QFile& file, QByteArray& bytes) {
+        bytes = file.read(size);
+        return file.error() == QFileDevice::NoError;
+    });
 }
 
 ReadResult readFirstLine(const QString& path) {
-    QFile file(path);
-    if (QFileInfo(file).isDir()) {
-        return {false, FileProblem::NotAFile, {}, {}};
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        return readFailed(file, FileProblem::CannotOpen);
-    }
-    ReadResult result;
-    constexpr qint64 kChunk = 64 * 1024;
-    while (true) {
-        const QByteArray chunk = file.read(kChunk);
-        if (file.error() != QFileDevice::NoError) {
-            return readFailed(file, FileProblem::CannotRead);
+    return readOpened(path, [](QFile& file, QByteArray& bytes) {
+        constexpr qint64 kChunk = 64 * 1024;
+        while (true) {
+            const QByteArray chunk = file.read(kChunk);
+            if (file.error() != QFileDevice::NoError) {
+                return false;
+            }
+            const qsizetype cr = chunk.indexOf('\r');
+            if (cr >= 0) {
+                bytes.append(chunk.left(cr));
+                return true;
+            }
+            bytes.append(chunk);
+            if (chunk.size() < kChunk) {
+                return true; // end of file
+            }
         }
-        const qsizetype cr = chunk.indexOf('\r');
-        if (cr >= 0) {
-            result.bytes.append(chunk.left(cr));
-            break;
-        }
-        result.bytes.append(chunk);
-        if (chunk.size() < kChunk) {
-            break; // end of file
-        }
-    }
-    return result;
+    });
 }
 
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
