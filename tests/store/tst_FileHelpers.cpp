@@ -1,8 +1,8 @@
 #include "store/FileHelpers.h"
 
+#include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -26,18 +26,14 @@ int modeOf(const QString& path) {
 
 } // namespace
 
-class tst_FileHelpers : public QObject {
+// Each test function has `file`, data.enc in a fresh folder, nothing there yet.
+class tst_FileHelpers : public StoreTestBase {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> dir;
-    QString file; // in a fresh folder, nothing there yet
 
 private slots:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        file = DataFilePath(dir->path());
-        QCOMPARE(FileNameOf(file), QStringLiteral("data.enc"));
+        StoreTestBase::init();
+        QCOMPARE(FileNameOf(DataFilePath(dir->path())), QStringLiteral("data.enc"));
     }
 
     void fileNameOf_data() {
