@@ -56,15 +56,19 @@ namespace {
 
 // What a failed write of `step` did not do.
 QString notWritten(StoreStep step) {
-    const char* const what =
-        step == StoreStep::CreateMasterPassword ? "%1 could not save the master password.  "
-                                                  "Nothing has been changed; please try again."
-        : step == StoreStep::EncryptDataFile
-            ? "%1 could not encrypt the data file.  It has been left as it was."
-        : step == StoreStep::RemoveEncryption
-            ? "%1 could not remove the encryption.  The data file has been left as it was."
-            : "%1 could not save your entries.  The data file on disk has been left as it was.";
-    return QString::fromLatin1(what);
+    switch (step) {
+    case StoreStep::CreateMasterPassword:
+        return QStringLiteral("%1 could not save the master password.  Nothing has been "
+                              "changed; please try again.");
+    case StoreStep::EncryptDataFile:
+        return QStringLiteral("%1 could not encrypt the data file.  It has been left as it was.");
+    case StoreStep::RemoveEncryption:
+        return QStringLiteral("%1 could not remove the encryption.  The data file has been left "
+                              "as it was.");
+    default:
+        return QStringLiteral("%1 could not save your entries.  The data file on disk has been "
+                              "left as it was.");
+    }
 }
 
 // A failure: what failed, the file it failed with and why, and whether the

@@ -77,7 +77,7 @@ void ExchangeCommands::Import() {
     }
     const store::ReadResult bytes = store::readWholeFile(path);
     if (!bytes.ok) {
-        reportFileProblem(cannot, path, fileProblemText(bytes.result()));
+        reportFileProblem(cannot, path, fileProblemText(bytes));
         return;
     }
     exchange::CsvReadResult read = exchange::readCsv(bytes.bytes);

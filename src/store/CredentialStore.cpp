@@ -41,10 +41,6 @@ using Kind = StoreOutcome::Kind;
 // What a refused read or write leaves: nothing replaced, nothing read.
 const FileResult kRefused = FileResult::failure(FileProblem::Refused);
 
-StoreOutcome readFailure(StoreStep step, const ReadResult& read) {
-    return {step, Kind::CannotReadFile, read.result()};
-}
-
 } // namespace
 
 StoreOutcome CredentialStore::BeginLogin() {
@@ -60,7 +56,7 @@ StoreOutcome CredentialStore::BeginLogin() {
     guard_.remember(path);
     const ReadResult start = readFileStart(path, 32);
     if (!start.ok) {
-        return readFailure(step, start);
+        return {step, Kind::CannotReadFile, start};
     }
     if (kindOfDataFile(start.bytes) != DataFileKind::Written) {
         // Checked whole before the password is asked for: a damaged file is
@@ -87,7 +83,7 @@ StoreOutcome CredentialStore::BeginLogin() {
     }
     const ReadResult line = readFirstLine(path);
     if (!line.ok) {
-        return readFailure(step, line);
+        return {step, Kind::CannotReadFile, line};
     }
     const QString decoded = storedPasswordOf(line.bytes);
     if (!decoded.isEmpty()) {
@@ -190,7 +186,7 @@ StoreOutcome CredentialStore::writeList(StoreStep step, StoreOutcome::Kind done,
     }
     SealedFileEncoder sealed(*seal, [&encoder] { return encoder.next(); });
     if (sealed.failed()) {
-        return {step, Kind::SealingFailed, FileResult{false, FileProblem::None, {}, false}};
+        return {step, Kind::SealingFailed, FileResult::failure(FileProblem::None)};
     }
     return afterWrite(step, done,
                       writeFileAtomicallyInPieces(

@@ -25,8 +25,8 @@ FileResult failed(const QFileDevice& file, FileProblem problem) {
     return FileResult::failure(problem, file.errorString());
 }
 
-ReadResult readFailed(const QFileDevice& file, FileProblem problem) {
-    return {false, problem, file.errorString(), {}};
+FileResult notAFile() {
+    return FileResult::failure(FileProblem::NotAFile);
 }
 
 // Opens the file for reading and lets `take` read what it wants of it into
@@ -35,20 +35,16 @@ ReadResult readFailed(const QFileDevice& file, FileProblem problem) {
 template <typename Take> ReadResult readOpened(const QString& path, Take take) {
     QFile file(path);
     if (QFileInfo(file).isDir()) {
-        return {false, FileProblem::NotAFile, {}, {}};
+        return {notAFile(), {}};
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        return readFailed(file, FileProblem::CannotOpen);
+        return {failed(file, FileProblem::CannotOpen), {}};
     }
     ReadResult result;
     if (!take(file, result.bytes)) {
-        return readFailed(file, FileProblem::CannotRead);
+        return {failed(file, FileProblem::CannotRead), {}};
     }
     return result;
-}
-
-FileResult notAFile() {
-    return FileResult::failure(FileProblem::NotAFile);
 }
 
 // Files marked "system" do not count as plain files (Windows only).
@@ -124,7 +120,7 @@ FileResult EnsureDataFile(const QString& path) {
         // A hidden file counts as missing: it gets one more empty line.
         ReadResult old = readWholeFile(path);
         if (!old.ok) {
-            return old.result();
+            return old;
         }
         if (kindOfDataFile(old.bytes) != DataFileKind::Written) {
             return {};

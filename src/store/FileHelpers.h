@@ -41,14 +41,9 @@ struct FileResult {
 // false leaves the file as it is.
 using ReplaceCheck = std::function<bool()>;
 
-struct ReadResult {
-    bool ok = true;
-    FileProblem problem = FileProblem::None;
-    QString systemReason;
+// The outcome of a read, with what was read.
+struct ReadResult : FileResult {
     QByteArray bytes;
-
-    // The failure alone, without the bytes.
-    FileResult result() const { return {ok, problem, systemReason, false}; }
 };
 
 // The last component of a path, after the last "\" or "/". An empty path, or

@@ -26,15 +26,16 @@ QString failure(const QString& what, const QString& why) {
     return what + u"\n\n"_s + QDir::toNativeSeparators(kPath) + u"\n\n"_s + why;
 }
 
-StoreOutcome outcome(StoreStep step, Kind kind, const QString& error = {}, qsizetype count = 0) {
-    const store::FileProblem problem = kind == Kind::ChangedOutside ? store::FileProblem::Refused
-                                       : error.isEmpty()            ? store::FileProblem::None
-                                                         : store::FileProblem::NotAllWritten;
-    return {step,
-            kind,
-            {error.isEmpty() && problem == store::FileProblem::None, problem, error,
-             problem == store::FileProblem::Refused},
-            count};
+// An outcome; a failed one carries `reason` as the system's own words.
+StoreOutcome outcome(StoreStep step, Kind kind, const QString& reason = {}, qsizetype count = 0) {
+    using store::FileProblem;
+    store::FileResult file;
+    if (kind == Kind::ChangedOutside) {
+        file = store::FileResult::failure(FileProblem::Refused);
+    } else if (!reason.isEmpty()) {
+        file = store::FileResult::failure(FileProblem::NotAllWritten, reason);
+    }
+    return {step, kind, file, count};
 }
 
 } // namespace
@@ -63,11 +64,8 @@ private slots:
                                     << QString() << QString() << false;
         QTest::newRow("sealed check mode") << outcome(StoreStep::BeginLogin, Kind::SealedCheckMode)
                                            << k << QString() << QString() << false;
-        for (const int count : {0, 1, 100000}) {
-            QTest::addRow("loaded %d", count)
-                << outcome(StoreStep::LoadData, Kind::Loaded, {}, count) << k << QString()
-                << u"Loaded %1 entries"_s.arg(count) << false;
-        }
+        QTest::newRow("loaded") << outcome(StoreStep::LoadData, Kind::Loaded, {}, 100000) << k
+                                << QString() << u"Loaded 100000 entries"_s << false;
         QTest::newRow("created") << outcome(StoreStep::CreateMasterPassword, Kind::Created) << k
                                  << QString() << u"Password created successfully"_s << false;
         // "Saved " and then the date and time of the save.
