@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
+#include <optional>
+
 namespace kestrune::ui {
 
 EntryList::EntryList(QWidget* parent) : QTreeView(parent) {
@@ -60,6 +62,25 @@ void EntryList::selectRow(qsizetype position) {
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                  QItemSelectionModel::Rows);
     scrollTo(index);
+}
+
+void EntryList::replaceEntries(std::vector<store::Entry>&& entries) {
+    const qsizetype selected = firstSelected();
+    std::optional<store::Entry> kept;
+    if (selected > 0) {
+        kept = model_.row(selected);
+    }
+    model_.clear();
+    model_.appendEntries(std::move(entries));
+    if (!kept) {
+        return;
+    }
+    for (qsizetype position = 1; position <= model_.count(); ++position) {
+        if (model_.row(position) == *kept) {
+            selectRow(position);
+            return;
+        }
+    }
 }
 
 } // namespace kestrune::ui

@@ -28,6 +28,11 @@ public:
     // Selects one row and scrolls it into view.
     void selectRow(qsizetype position);
 
+    // Puts `entries` in place of every row, as when the data file is read
+    // again: the sort stays as it was, and the entry that was selected is
+    // selected again when an equal one is among the new rows.
+    void replaceEntries(std::vector<store::Entry>&& entries);
+
 signals:
     // A click on a column header, with the header's 1-based index.
     void columnClick(int headerIndex);
