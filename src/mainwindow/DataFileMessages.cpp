@@ -45,6 +45,8 @@ QString fileProblemText(const store::FileResult& result) {
         return QStringLiteral("Not all of the data could be written.");
     case FileProblem::CannotReplace:
         return QStringLiteral("The file could not be replaced.");
+    case FileProblem::TooLarge:
+        return QStringLiteral("The file is larger than 512 MiB, the most this program reads.");
     case FileProblem::None:
     case FileProblem::Refused:
         break;

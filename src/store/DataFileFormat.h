@@ -18,6 +18,10 @@ namespace kestrune::store {
 
 inline constexpr char kFieldSeparator[] = "|||";
 
+// The largest data file the program reads: ten times what a million long
+// entries take. A larger file is refused before a byte of it is read.
+inline constexpr qint64 kDataFileSizeLimit = qint64(512) << 20;
+
 // A freshly created data file: one empty line, so no master password yet.
 QByteArray emptyDataFile();
 

@@ -22,6 +22,7 @@ enum class FileProblem {
     CannotCreate,
     NotAllWritten,
     CannotReplace,
+    TooLarge, // larger than the data file limit: not read
     Refused, // a write's last check said no: nothing was replaced
 };
 
