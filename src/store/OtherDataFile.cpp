@@ -106,7 +106,8 @@ OtherDataFile readOtherDataFile(const QString& path, const QString& password,
         result.outcome = Outcome::Empty;
         return result;
     }
-    const ReadResult start = readFileStart(path, kSealedFirstLineSize + kSealedHeaderSize);
+    // The sealed header, its first line included.
+    const ReadResult start = readFileStart(path, kSealedHeaderSize);
     if (!start.ok) {
         result.outcome = Outcome::CannotRead;
         result.file = start;
@@ -128,12 +129,11 @@ OtherDataFile readOtherDataFile(const QString& path, const QString& password,
         break;
     }
     result.sealed = true;
-    if (start.bytes.size() < kSealedFirstLineSize + kSealedHeaderSize) {
+    if (start.bytes.size() < kSealedHeaderSize) {
         result.outcome = Outcome::Damaged;
         return result;
     }
-    const SealedHeader header = SealedHeader::parse(
-        QByteArrayView(start.bytes).sliced(kSealedFirstLineSize, kSealedHeaderSize));
+    const SealedHeader header = SealedHeader::parse(start.bytes);
     // Another copy of this vault's file: the key in hand opens it at once.
     if (keyInHand != nullptr && keyInHand->key.isSet() && keyInHand->header.salt == header.salt &&
         keyInHand->header.limits == header.limits) {
