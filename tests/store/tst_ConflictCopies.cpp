@@ -121,6 +121,7 @@ private slots:
         row("written, same password", "written", "master", O::Entries);
         row("written, another vault", "written", "other", O::OtherPassword);
         row("sealed, key in hand", "sealed same salt", "master", O::Entries);
+        row("sealed, only the key in hand opens it", "sealed key only", "master", O::Entries);
         row("sealed again elsewhere", "sealed new salt", "master", O::Entries);
         row("sealed, another vault", "sealed new salt", "other", O::OtherPassword);
         row("sealed, damaged", "sealed damaged", "master", O::Damaged);
@@ -138,10 +139,19 @@ private slots:
         QVERIFY(running);
         const QString path = QDir(dir->path()).filePath(u"other.enc"_s);
         const QByteArray written = writtenFile(u"master"_s, kTwo);
+        // A key that no password makes: only a read with the key in hand opens
+        // a file sealed with it.
+        Seal keyOnly;
+        keyOnly.header = running->header;
+        QVERIFY(keyOnly.key.assign(QByteArray(SecretKey::kSize, 'k')));
+        const Seal* inHand = &*running;
         if (kind == "written") {
             QVERIFY(putFile(path, written));
         } else if (kind == "sealed same salt") {
             QVERIFY(putFile(path, sealedFile(*running, written)));
+        } else if (kind == "sealed key only") {
+            QVERIFY(putFile(path, sealedFile(keyOnly, written)));
+            inHand = &keyOnly;
         } else if (kind.startsWith(u"sealed")) {
             QByteArray sealed = sealedFile(*makeSeal(u"master"_s, lowestKeyLimits()), written);
             if (kind == "sealed damaged") {
@@ -161,7 +171,7 @@ private slots:
             QVERIFY(sparse.open(QIODevice::WriteOnly));
             QVERIFY(sparse.resize(kDataFileSizeLimit + 1));
         }
-        const OtherDataFile read = readOtherDataFile(path, password, &*running);
+        const OtherDataFile read = readOtherDataFile(path, password, inHand);
         QCOMPARE(int(read.outcome), outcome);
         QCOMPARE(read.entries,
                  outcome == int(OtherDataFile::Outcome::Entries) ? kTwo : std::vector<Entry>{});
