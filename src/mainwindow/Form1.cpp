@@ -338,6 +338,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<frmFind>();
     forms().unload<frmImportColumns>();
     forms().unload<frmImportSummary>();
+    merges_.abandon();
     emit closing();
     forms().forget(this);
     // A web window on screen is still handing the owner's web site to the

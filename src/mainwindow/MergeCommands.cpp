@@ -77,7 +77,23 @@ void MergeCommands::readInBackground(const QString& path, const QString& passwor
     runInBackground<store::OtherDataFile>(
         &main_,
         [path, password, key] { return store::readOtherDataFile(path, password, key.get()); },
-        std::move(done));
+        [this, generation = generation_, done = std::move(done)](store::OtherDataFile&& read) {
+            if (generation == generation_) {
+                done(std::move(read));
+            }
+        });
+}
+
+void MergeCommands::abandon() {
+    ++generation_;
+    pending_.reset();
+    copies_.clear();
+    roundMessages_.clear();
+    lookAgain_ = false;
+    busy_ = false;
+    // Their close finds nothing pending: no cancel is reported.
+    forms().unload<frmMergePassword>();
+    forms().unload<frmMergeSummary>();
 }
 
 void MergeCommands::offerConflictCopies(bool askAgain) {

@@ -42,6 +42,11 @@ public:
     // True from the moment a file is chosen or found until its merge ends.
     bool isBusy() const { return busy_; }
 
+    // Drops the merge on its way, if any, without a word, and closes its
+    // dialogs: nothing is changed, and a file being read is not used. For the
+    // main window's close (and anything else that empties the list).
+    void abandon();
+
     // The tries a file of another master password gets.
     static constexpr int kPasswordTries = 3;
 
@@ -74,6 +79,7 @@ private:
     Form1& main_;
     bool busy_ = false;
     bool lookAgain_ = false;
+    quint64 generation_ = 0; // a read started before abandon() finds it changed
     std::optional<Pending> pending_;
     std::deque<QString> copies_; // conflict copies still to be read in this round
     QStringList roundMessages_;  // what this round of conflict copies came to

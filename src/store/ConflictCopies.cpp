@@ -69,7 +69,10 @@ QString conflictCopyEngine(const QString& fileName, const QString& dataFileName)
 }
 
 std::vector<ConflictCopy> findConflictCopies(const QString& dataFilePath) {
-    const QFileInfo data(dataFilePath);
+    // A data file that is a link into a synced folder has its copies beside
+    // the file it leads to, named after that file.
+    const QString target = QFileInfo(dataFilePath).canonicalFilePath();
+    const QFileInfo data(target.isEmpty() ? dataFilePath : target);
     const std::vector<CompiledPattern> patterns = patternsFor(data.fileName());
     // Every name, also of folders, broken links and hidden files: a copy that
     // cannot be merged is named too.

@@ -27,7 +27,8 @@ struct ConflictCopy {
     bool operator==(const ConflictCopy&) const = default;
 };
 
-// The conflict copies in the data file's folder, by name.
+// The conflict copies in the data file's folder, by name; for a data file
+// that is a link, in the folder of the file it leads to.
 std::vector<ConflictCopy> findConflictCopies(const QString& dataFilePath);
 
 } // namespace kestrune::store

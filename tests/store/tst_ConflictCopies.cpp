@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kestrune::store;
@@ -102,6 +103,13 @@ private slots:
         std::sort(expected.begin(), expected.end(),
                   [](const ConflictCopy& a, const ConflictCopy& b) { return a.path < b.path; });
         QCOMPARE(findConflictCopies(file), expected);
+#ifdef Q_OS_UNIX
+        // Through a link: beside the file it leads to.
+        QTemporaryDir elsewhere;
+        const QString dataLink = QDir(elsewhere.path()).filePath(u"data.enc"_s);
+        QVERIFY(QFile::link(file, dataLink));
+        QCOMPARE(findConflictCopies(dataLink), expected);
+#endif
     }
 
     // What a copy or another data file reads as: its entries when the
