@@ -184,7 +184,7 @@ void MergeCommands::MergeFrom() {
         return;
     }
     busy_ = true;
-    pending_.emplace();
+    pending_ = Pending{};
     pending_->path = path;
     readInBackground(path, store::credentialStore().state.MasterPassword, true,
                      [this](store::OtherDataFile&& read) { fileRead(std::move(read)); });
