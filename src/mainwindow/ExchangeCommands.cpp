@@ -156,13 +156,8 @@ void ExchangeCommands::applyImport() {
         main_.StatusMessage(QStringLiteral("No entries imported: the file holds none to add."));
         return;
     }
-    EntryListModel& rows = main_.lstPass->rows();
-    const quint64 firstAdded = rows.nextIdentity();
-    // One change, saved once: all the rows come in, or, when the save fails
-    // or is refused, all of them go out again.
-    const bool saved = changeAndSave([&] { rows.appendEntries(std::move(additions)); },
-                                     [&] { rows.removeAddedSince(firstAdded); });
-    if (!saved) {
+    // One change, saved once: all the rows come in, or none.
+    if (!appendAndSave(main_.lstPass->rows(), std::move(additions))) {
         main_.StatusMessage(QStringLiteral("Nothing imported: the entries could not be saved."));
         return;
     }

@@ -104,6 +104,7 @@ void Form1::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileImport = mnuFile->addAction(QStringLiteral("Import..."));
     mnuFileExport = mnuFile->addAction(QStringLiteral("Export..."));
+    mnuFileMerge = mnuFile->addAction(QStringLiteral("Merge From..."));
     mnuFile->addSeparator();
     mnuEncrypt = mnuFile->addAction(QStringLiteral("Encrypt Data File..."));
     mnuRemoveEncryption = mnuFile->addAction(QStringLiteral("Remove Encryption..."));
@@ -139,6 +140,7 @@ void Form1::buildMenus() {
     };
     name(mnuFileImport, "mnuFileImport");
     name(mnuFileExport, "mnuFileExport");
+    name(mnuFileMerge, "mnuFileMerge");
     name(mnuFileItem[0], "mnuFileItem(0)");
     name(mnuEncrypt, "mnuEncrypt");
     name(mnuRemoveEncryption, "mnuRemoveEncryption");
@@ -182,6 +184,7 @@ void Form1::connectCommands() {
     bind(nullptr, mnuDataFindNext, [&c] { c.FindNext(); });
     connect(mnuFileImport, &QAction::triggered, this, [this] { exchange_.Import(); });
     connect(mnuFileExport, &QAction::triggered, this, [this] { exchange_.Export(); });
+    connect(mnuFileMerge, &QAction::triggered, this, [this] { merges_.MergeFrom(); });
     connect(mnuHelpItem[0], &QAction::triggered, this, &Form1::ViewHelp);
     connect(mnuAboutItem[0], &QAction::triggered, this, &Form1::ShowAbout);
 
@@ -262,6 +265,7 @@ void Form1::updateFileMenu() {
     const bool listFree = !forms().isLoaded<frmAdd>();
     mnuFileImport->setEnabled(listFree);
     mnuFileExport->setEnabled(listFree);
+    mnuFileMerge->setEnabled(listFree && !merges_.isBusy());
 }
 
 void Form1::afterFormLoad() {
@@ -334,6 +338,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<frmFind>();
     forms().unload<frmImportColumns>();
     forms().unload<frmImportSummary>();
+    merges_.abandon();
     emit closing();
     forms().forget(this);
     // A web window on screen is still handing the owner's web site to the

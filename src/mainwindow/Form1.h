@@ -5,6 +5,7 @@
 #include "mainwindow/EntryList.h"
 #include "mainwindow/ExchangeCommands.h"
 #include "mainwindow/LoginSteps.h"
+#include "mainwindow/MergeCommands.h"
 #include "store/CredentialStore.h"
 
 #include <QMainWindow>
@@ -58,6 +59,7 @@ public:
     QMenu* mnuFile = nullptr;
     QAction* mnuFileImport = nullptr;      // "Import..."
     QAction* mnuFileExport = nullptr;      // "Export..."
+    QAction* mnuFileMerge = nullptr;       // "Merge From..."
     std::array<QAction*, 1> mnuFileItem{}; // Exit
     QAction* mnuEncrypt = nullptr;
     QAction* mnuRemoveEncryption = nullptr;
@@ -84,6 +86,8 @@ public:
     void updateFileMenu();
     // File, Import... and File, Export...
     ExchangeCommands& exchange() { return exchange_; }
+    // File, Merge From..., and the conflict copies sync engines leave.
+    MergeCommands& merges() { return merges_; }
 
     // A click on a column header: sorts by that column (1-based).
     void lstPass_ColumnClick(int columnHeader);
@@ -125,6 +129,7 @@ private:
     DataFileCommands dataFileCommands_{*this};
     LoginSteps loginSteps_{*this};
     ExchangeCommands exchange_{*this};
+    MergeCommands merges_{*this};
 };
 
 } // namespace kestrune::ui

@@ -30,12 +30,14 @@ bool LoginSteps::passwordCreated() {
     Forms::letPendingEventsRun();
     tellDataFileOutcome(main_, created);
     main_.afterFormLoad();
+    main_.merges().offerConflictCopies(true);
     return true;
 }
 
 void LoginSteps::passwordAccepted() {
     if (tellDataFileOutcome(main_, store::credentialStore().LoadData())) {
         main_.afterFormLoad();
+        main_.merges().offerConflictCopies(true);
     }
 }
 

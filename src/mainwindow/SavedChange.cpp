@@ -1,6 +1,7 @@
 #include "mainwindow/SavedChange.h"
 
 #include "mainwindow/DataFileMessages.h"
+#include "mainwindow/EntryListModel.h"
 #include "mainwindow/Form1.h"
 #include "store/CredentialStore.h"
 #include "widgets/Forms.h"
@@ -14,6 +15,12 @@ bool changeAndSave(const std::function<void()>& change, const std::function<void
     }
     undo();
     return false;
+}
+
+bool appendAndSave(EntryListModel& rows, std::vector<store::Entry>&& entries) {
+    const quint64 firstAdded = rows.nextIdentity();
+    return changeAndSave([&] { rows.appendEntries(std::move(entries)); },
+                         [&] { rows.removeAddedSince(firstAdded); });
 }
 
 } // namespace kestrune::ui

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "store/Entry.h"
+
 #include <functional>
+#include <vector>
 
 namespace kestrune::ui {
+
+class EntryListModel;
 
 // The one way to change the entries. `change` alters the rows of the main
 // list; then the store writes them to data.enc at once (SaveData); when that
@@ -19,5 +24,10 @@ namespace kestrune::ui {
 // identity (EntryListModel::idAt and positionOf), never by a position taken
 // before the change.
 bool changeAndSave(const std::function<void()>& change, const std::function<void()>& undo);
+
+// Many rows appended at the end of the list as one change (an import, a
+// merge): all of them are saved, or, when the save fails or is refused, all
+// of them are taken out again.
+bool appendAndSave(EntryListModel& rows, std::vector<store::Entry>&& entries);
 
 } // namespace kestrune::ui

@@ -75,6 +75,9 @@ public:
     // True when the data file is sealed: it opens only with the master
     // password. Saves keep it the way it is.
     bool isSealed() const { return seal_.has_value(); }
+    // The seal of a sealed data file, null otherwise: other copies of the
+    // same file open with its key.
+    const Seal* seal() const { return seal_ ? &*seal_ : nullptr; }
 
     // Seals the data file with a seal made from MasterPassword (makeSeal,
     // which is slow and so runs off the user-interface thread): the list is

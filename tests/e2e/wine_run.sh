@@ -322,10 +322,10 @@ e2e_case_passed
 # -----------------------------------------------------------------------------
 e2e_case "the data file encrypted through the File menu opens after a restart"
 wine_log_in "$folder"
-# File is the first title of the menu bar; Encrypt Data File... its third
-# item, after Import... and Export...
+# File is the first title of the menu bar; Encrypt Data File... its fourth
+# item, after Import..., Export... and Merge From...
 wine_click "$TITLE_MAIN" 15 10
-xdotool key Down Down Down Return
+xdotool key Down Down Down Down Return
 e2e_wait_window "$TITLE_ENCRYPT"
 e2e_key "$TITLE_ENCRYPT" Return
 e2e_wait_window_gone "$TITLE_ENCRYPT"

@@ -93,10 +93,10 @@ private slots:
         }
         QCOMPARE(titles, QStringList({"File", "Data", "Copy", "Help", "About"}));
         QCOMPARE(captionsOf(main->mnuFile),
-                 QStringList({"Import...", "Export...", "", "Encrypt Data File...",
+                 QStringList({"Import...", "Export...", "Merge From...", "", "Encrypt Data File...",
                               "Remove Encryption...", "", "Exit"}));
-        QVERIFY(main->mnuFile->actions()[2]->isSeparator());
-        QVERIFY(main->mnuFile->actions()[5]->isSeparator());
+        QVERIFY(main->mnuFile->actions()[3]->isSeparator());
+        QVERIFY(main->mnuFile->actions()[6]->isSeparator());
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
                               "Goto \"Used At\" Location", "", "Find...", "Find Next"}));
