@@ -135,6 +135,12 @@ void PasswordReportModel::setRatings(const std::vector<store::Entry>& entries,
     endResetModel();
 }
 
+int PasswordReportModel::rowOf(quint64 id) const {
+    const auto it =
+        std::find_if(rows_.begin(), rows_.end(), [id](const Row& row) { return row.id == id; });
+    return it == rows_.end() ? -1 : int(it - rows_.begin());
+}
+
 int PasswordReportModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
 }
@@ -195,9 +201,7 @@ void PasswordReportModel::sort(int column, Qt::SortOrder order) {
     sortRows();
     QModelIndexList after;
     for (std::size_t i = 0; i < beforeIds.size(); ++i) {
-        const auto it = std::find_if(rows_.begin(), rows_.end(),
-                                     [&](const Row& row) { return row.id == beforeIds[i]; });
-        after.append(index(int(it - rows_.begin()), before[qsizetype(i)].column()));
+        after.append(index(rowOf(beforeIds[i]), before[qsizetype(i)].column()));
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -43,6 +43,8 @@ public:
 
     // The main list's identity of the entry shown in `row` (0-based).
     quint64 idAt(int row) const { return rows_[std::size_t(row)].id; }
+    // The row (0-based) of the entry with that identity, or -1.
+    int rowOf(quint64 id) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

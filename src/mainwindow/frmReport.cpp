@@ -14,6 +14,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kestrune::ui {
 
 namespace {
@@ -115,8 +117,8 @@ void frmReport::startRating() {
     }
     job_ = job;
     const auto total = job->entries.size();
-    lblSummary->setText(
-        QStringLiteral("Checking %1 passwords...").arg(QLocale().toString(qulonglong(total))));
+    lblSummary->setText(QStringLiteral("Checking the passwords of %1 entries...")
+                            .arg(QLocale().toString(qulonglong(total))));
     prgRating->setRange(0, int(total));
     prgRating->setValue(0);
     prgRating->show();
@@ -156,6 +158,9 @@ void frmReport::showRatings(const std::shared_ptr<Job>& job) {
     if (worker_.joinable()) {
         worker_.join();
     }
+    // The row that was current stays current when its entry is still listed.
+    const QModelIndex current = lstReport->currentIndex();
+    const quint64 currentId = current.isValid() ? model_.idAt(current.row()) : 0;
     model_.setRatings(job->entries, job->ids, job->ratings);
     qsizetype rated = 0;
     for (const store::PasswordRating& rating : job->ratings) {
@@ -164,8 +169,9 @@ void frmReport::showRatings(const std::shared_ptr<Job>& job) {
     lblSummary->setText(summaryText(model_.rowCount(), rated));
     prgRating->hide();
     job_.reset();
-    if (model_.rowCount() > 0 && !lstReport->currentIndex().isValid()) {
-        lstReport->setCurrentIndex(model_.index(0, 0));
+    if (model_.rowCount() > 0) {
+        const int row = std::max(0, model_.rowOf(currentId));
+        lstReport->setCurrentIndex(model_.index(row, 0));
     }
 }
 
