@@ -122,11 +122,12 @@ void frmReport::startRating() {
     prgRating->setRange(0, int(total));
     prgRating->setValue(0);
     prgRating->show();
-    job->control.progress = [this, job](std::size_t done) {
+    // The job holds its progress call, so the call holds the job weakly.
+    job->control.progress = [this, weak = std::weak_ptr<Job>(job)](std::size_t done) {
         QMetaObject::invokeMethod(
             this,
-            [this, job, done] {
-                if (job == job_) {
+            [this, weak, done] {
+                if (!weak.expired() && weak.lock() == job_) {
                     prgRating->setValue(int(done));
                 }
             },
