@@ -12,6 +12,8 @@ packages=(
   # the sealed data file (Argon2id, secretstream, BLAKE2b) and the password
   # generator's random source
   libsodium-dev
+  # the password report's strength estimate
+  libzxcvbn-dev
   xvfb xauth xdotool xclip x11-utils openbox
   dbus-daemon at-spi2-core python3 python3-dbus
   fonts-dejavu-core

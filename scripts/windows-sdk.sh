@@ -23,6 +23,7 @@ windows_sdk_folder() {
   local need
   for need in mingw-w64-x86_64.cmake bin/Qt6Core.dll bin/Qt6Gui.dll bin/Qt6Widgets.dll \
     bin/Qt6Test.dll bin/libsodium-23.dll lib/cmake/Qt6/Qt6Config.cmake lib/pkgconfig/libsodium.pc \
+    include/zxcvbn.h lib/libzxcvbn.a \
     plugins/platforms/qwindows.dll plugins/platforms/qoffscreen.dll; do
     [ -e "$sdk/$need" ] || { echo "$sdk is not a Windows SDK: it has no $need" >&2; return 2; }
   done

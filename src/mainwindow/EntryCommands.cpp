@@ -7,6 +7,7 @@
 #include "mainwindow/SavedChange.h"
 #include "mainwindow/frmAdd.h"
 #include "mainwindow/frmFind.h"
+#include "mainwindow/frmReport.h"
 #include "platform/Platform.h"
 #include "platform/SecretClipboard.h"
 #include "store/LocationRules.h"
@@ -213,6 +214,12 @@ void EntryCommands::FindNext() {
     }
     // No status text: the line keeps its last message.
     main_.lstPass->selectRow(found);
+}
+
+void EntryCommands::PasswordReport() {
+    frmReport* window = forms().load<frmReport>();
+    Forms::showWindow(window);
+    window->lstReport->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace kestrune::ui

@@ -47,6 +47,9 @@ public:
     // status line when none does. With nothing to look for yet it opens the
     // Find window.
     void FindNext();
+    // Opens the password report, or brings it to the front: the entries
+    // whose password is weak, reused or short.
+    void PasswordReport();
 
     // What Find Next looks for: what the Find window says, kept when the
     // window closes, so that F3 goes on with it.

@@ -10,6 +10,7 @@
 #include "mainwindow/ListLayout.h"
 #include "mainwindow/frmAdd.h"
 #include "mainwindow/frmFind.h"
+#include "mainwindow/frmReport.h"
 #include "mainwindow/modListViewEnh.h"
 #include "platform/Platform.h"
 #include "skin/modSkin.h"
@@ -120,6 +121,7 @@ void Form1::buildMenus() {
     mnuData->addSeparator();
     mnuDataFind = mnuData->addAction(QStringLiteral("Find..."));
     mnuDataFindNext = mnuData->addAction(QStringLiteral("Find Next"));
+    mnuDataReport = mnuData->addAction(QStringLiteral("Password Report..."));
 
     mnuCopy = menuBar()->addMenu(QStringLiteral("Copy"));
     mnuCopy->setObjectName(QStringLiteral("mnuCopy"));
@@ -150,6 +152,7 @@ void Form1::buildMenus() {
     name(mnuDataItem[3], "mnuDataItem(3)");
     name(mnuDataFind, "mnuDataFind");
     name(mnuDataFindNext, "mnuDataFindNext");
+    name(mnuDataReport, "mnuDataReport");
     name(mnuCopyItem[0], "mnuCopyItem(0)");
     name(mnuCopyItem[1], "mnuCopyItem(1)");
     name(mnuCopyItem[2], "mnuCopyItem(2)");
@@ -182,6 +185,7 @@ void Form1::connectCommands() {
     connect(mnuFile, &QMenu::aboutToShow, this, &Form1::updateFileMenu);
     bind(nullptr, mnuDataFind, [&c] { c.Find(); });
     bind(nullptr, mnuDataFindNext, [&c] { c.FindNext(); });
+    bind(nullptr, mnuDataReport, [&c] { c.PasswordReport(); });
     connect(mnuFileImport, &QAction::triggered, this, [this] { exchange_.Import(); });
     connect(mnuFileExport, &QAction::triggered, this, [this] { exchange_.Export(); });
     connect(mnuFileMerge, &QAction::triggered, this, [this] { merges_.MergeFrom(); });
@@ -336,6 +340,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<frmAbout>();
     forms().unload<frmAdd>();
     forms().unload<frmFind>();
+    forms().unload<frmReport>();
     forms().unload<frmImportColumns>();
     forms().unload<frmImportSummary>();
     merges_.abandon();

@@ -67,6 +67,7 @@ public:
     std::array<QAction*, 4> mnuDataItem{};
     QAction* mnuDataFind = nullptr;     // "Find...", after a separator
     QAction* mnuDataFindNext = nullptr; // "Find Next"
+    QAction* mnuDataReport = nullptr;   // "Password Report..."
     QMenu* mnuCopy = nullptr;
     std::array<QAction*, 3> mnuCopyItem{};
     QMenu* mnuHelp = nullptr;

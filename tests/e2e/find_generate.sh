@@ -4,13 +4,16 @@
 # entry whose username or location holds the text; a text found nowhere is
 # named on the status line. In the entry dialog Ctrl+G and the Generate button
 # fill the password box with 20 new characters, and Save stores exactly those
-# in data.enc.
+# in data.enc. Data > Password Report... lists the weak entries, and Enter on
+# its first row opens that entry in the entry dialog.
 #
 # Usage: find_generate.sh PATH-TO-Kestrune
 
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
+
+readonly TITLE_REPORT="Password Report"
 
 # The characters a generated password is made of.
 readonly GENERATED='^[!-~]{20}$'
@@ -90,6 +93,30 @@ e2e_wait_window_gone "$TITLE_ADD"
 e2e_wait_status "Added new entry.  Data saved."
 e2e_expect_bytes "$E2E_FOLDER/data.enc" "$(e2e_encode 'Secret1') 0d 0a \
 $(e2e_encode "dave|||$second|||dave.example") 0d 0a 0d 0a" "data.enc after Save"
+e2e_exit_through_file_menu
+e2e_case_passed
+
+# -----------------------------------------------------------------------------
+e2e_case "Data > Password Report...: Enter on the first row opens that entry for editing"
+e2e_new_folder
+e2e_write_hex "$E2E_FOLDER/data.enc" "$(e2e_encode 'Secret1') 0d 0a \
+$(e2e_encode 'alice|||Vq8#kR2!mZt7$Lw9pXe4|||example.com') 0d 0a \
+$(e2e_encode 'bob|||sunshine|||mail.example.org') 0d 0a \
+$(e2e_encode 'carol|||umbrella quietly forgets the violet lighthouse|||intranet') 0d 0a 0d 0a"
+e2e_log_in "Secret1" "Loaded 3 entries"
+
+e2e_from_menu "Data" "Password Report..."
+e2e_wait_window "$TITLE_REPORT"
+e2e_expect_role "$TITLE_REPORT" dialog
+e2e_wait_text "$TITLE_REPORT" label "1 of 3 passwords needs attention."
+e2e_key "$TITLE_REPORT" Return
+e2e_wait_window "$TITLE_EDIT"
+[ "$("$E2E_PYTHON" "$E2E_HERE/desktop.py" text "$TITLE_EDIT" text "" 1)" = bob ] ||
+  e2e_fail "the entry dialog does not show bob, the first row of the report"
+[ "$("$E2E_PYTHON" "$E2E_HERE/desktop.py" text "$TITLE_EDIT" text "" 2)" = sunshine ] ||
+  e2e_fail "the entry dialog does not show bob's password"
+e2e_close_box "$TITLE_EDIT"
+e2e_wait_window_gone "$TITLE_EDIT"
 e2e_exit_through_file_menu
 e2e_case_passed
 

@@ -99,7 +99,8 @@ private slots:
         QVERIFY(main->mnuFile->actions()[6]->isSeparator());
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
-                              "Goto \"Used At\" Location", "", "Find...", "Find Next"}));
+                              "Goto \"Used At\" Location", "", "Find...", "Find Next",
+                              "Password Report..."}));
         QVERIFY(main->mnuData->actions()[4]->isSeparator());
         QCOMPARE(main->mnuDataFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
         QCOMPARE(main->mnuDataFindNext->shortcut(), QKeySequence(Qt::Key_F3));
