@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QMenu>
 
@@ -124,10 +125,22 @@ bool Locking::entryDialogHasChanges() const {
     return position == 0 || typed != rows.row(position);
 }
 
-bool Locking::workInProgress() const {
-    return entryDialogHasChanges() || forms().isLoaded<frmImportColumns>() ||
-           forms().isLoaded<frmImportSummary>() || !main_.isEnabled() ||
-           QApplication::activeModalWidget() != nullptr;
+bool Locking::mustWait() {
+    if (entryDialogHasChanges() || forms().isLoaded<frmImportColumns>() ||
+        forms().isLoaded<frmImportSummary>() || !main_.isEnabled()) {
+        return true;
+    }
+    // A menu left open is closed, and a question or a file dialog left open
+    // is answered with Cancel: the lock comes once its command has returned,
+    // never in its middle.
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+    }
+    return modal != nullptr;
 }
 
 void Locking::sessionLocked() {
@@ -161,7 +174,7 @@ void Locking::check() {
         }
         return;
     }
-    if (workInProgress()) {
+    if (mustWait()) {
         checkIn(kRetryMs);
         return;
     }
@@ -200,12 +213,14 @@ bool Locking::afterLogin() {
             return entry.username == selected.username && entry.location == selected.location;
         });
     }
+    platform::SessionLock& session = *services().sessionLock;
     if (!listening_) {
         listening_ = true;
-        platform::SessionLock& session = *services().sessionLock;
         connect(&session, &platform::SessionLock::lockNow, this, &Locking::sessionLocked);
-        session.listen(quintptr(main_.winId()));
     }
+    // Asked again at every unlock: the window's native handle may have been
+    // made anew meanwhile.
+    session.listen(quintptr(main_.winId()));
     lastInput_ = services().timers->clockMs();
     check();
     if (unlocking) {

@@ -22,7 +22,8 @@ class Form1;
 // master password and the key, and starts the login again in check mode; the
 // right password brings the list back as the file is now, with its sort and
 // its selected entry. A lock never throws away what is being typed: a lock by
-// hand asks first, an automatic one waits until the work is done.
+// hand asks first, an automatic one waits until the work is done; and it
+// never comes in the middle of a command or a save.
 class Locking final : public QObject {
     Q_OBJECT
 public:
@@ -66,9 +67,10 @@ protected:
 
 private:
     bool active() const { return loggedIn_ && !locked_; }
-    // An open entry dialog with changes, an import, an encryption or a
-    // message box that waits for an answer.
-    bool workInProgress() const;
+    // True while an automatic lock must wait: the entry dialog holds
+    // changes, an import or an encryption is on its way, or a command waits
+    // for an answer (which is then given as Cancel).
+    bool mustWait();
     bool entryDialogHasChanges() const;
     void sessionLocked();
     // Locks when the session has locked or the idle time is over, and no work
