@@ -9,6 +9,7 @@
 # shellcheck source=lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "${1:-}"
+command -v dbus-send >/dev/null || e2e_missing "dbus-send is not installed (scripts/install-deps.sh installs it)"
 
 readonly SETTINGS_FILE="$XDG_CONFIG_HOME/Kestrune/Kestrune.conf"
 SAVED_FILE=$(e2e_saved_file 'alice|||pw1|||example.com' 'bob|||pw2|||mail')
