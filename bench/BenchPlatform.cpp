@@ -15,6 +15,7 @@ struct Doubles {
     test::FakeSettings settings;
     test::FakeMessageBoxes messages;
     test::FakeExit exit;
+    test::FakeSessionLock sessionLock;
 };
 
 Doubles& doubles() {
@@ -29,11 +30,17 @@ void installBenchPlatform() {
     d.settings.values.insert(ui::ProgramIdentity().ProductName +
                                  QStringLiteral("/Settings/showHelp"),
                              QStringLiteral("0"));
+    // A long run is not locked by its own lack of input, nor by the desktop's
+    // screen saver.
+    d.settings.values.insert(ui::ProgramIdentity().ProductName +
+                                 QStringLiteral("/Settings/lockAfterMinutes"),
+                             QStringLiteral("0"));
     platform::Services services;
     services.folder = &d.folder;
     services.settings = &d.settings;
     services.messages = &d.messages;
     services.exit = &d.exit;
+    services.sessionLock = &d.sessionLock;
     platform::install(services);
 }
 

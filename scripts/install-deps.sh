@@ -16,6 +16,8 @@ packages=(
   libzxcvbn-dev
   xvfb xauth xdotool xclip x11-utils openbox
   dbus-daemon at-spi2-core python3 python3-dbus
+  # dbus-send: the lock's end-to-end test sends the screen saver's signal
+  dbus-bin
   fonts-dejavu-core
   # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer
   # runtimes, and llvm-symbolizer for readable reports

@@ -36,6 +36,7 @@ declare -A left_out=(
   [e2e_find_generate]=$accessibility
   [e2e_import_export]=$accessibility
   [e2e_conflict_copy]=$accessibility
+  [e2e_lock]=$accessibility
   [e2e_window_manager]="a shell script that drives the Linux program under a Linux window manager"
   [e2e_installed_program]="the Linux install and its desktop menu entry"
   [scripts_install_user]="the Linux install, its desktop menu entry and the run command"

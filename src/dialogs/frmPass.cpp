@@ -203,6 +203,9 @@ void frmPass::okCreate() {
 }
 
 void frmPass::okCheck() {
+    if (steps_ != nullptr && !steps_->beforePasswordCheck()) {
+        return;
+    }
     if (store().sealedLock()) {
         checkSealed();
         return;

@@ -21,6 +21,10 @@ public:
     // A new master password, typed twice. True when it is on disk and the
     // dialog has been unloaded; false leaves the dialog as it was.
     virtual bool passwordCreated() = 0;
+    // Before a password is checked in check mode: true when the check may go
+    // on. The steps may have the store read the file again first, and may
+    // end the check (the dialog then stays, or the program ends).
+    virtual bool beforePasswordCheck() { return true; }
     // The password matched the stored one, or opened the sealed file.
     virtual void passwordAccepted() = 0;
     // The try on a sealed file found it damaged, or had no memory for the key.

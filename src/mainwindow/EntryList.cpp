@@ -72,15 +72,19 @@ void EntryList::replaceEntries(std::vector<store::Entry>&& entries) {
     }
     model_.clear();
     model_.appendEntries(std::move(entries));
-    if (!kept) {
-        return;
+    if (kept) {
+        selectFirstWhere([&kept](const store::Entry& entry) { return entry == *kept; });
     }
+}
+
+bool EntryList::selectFirstWhere(const std::function<bool(const store::Entry&)>& matches) {
     for (qsizetype position = 1; position <= model_.count(); ++position) {
-        if (model_.row(position) == *kept) {
+        if (matches(model_.row(position))) {
             selectRow(position);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 } // namespace kestrune::ui

@@ -4,6 +4,8 @@
 
 #include <QTreeView>
 
+#include <functional>
+
 namespace kestrune::ui {
 
 // The entry list of the main window: a report-style list with three text
@@ -27,6 +29,12 @@ public:
     qsizetype firstSelected() const;
     // Selects one row and scrolls it into view.
     void selectRow(qsizetype position);
+
+    // Selects the first row, in the order shown, for which `matches` is true
+    // and scrolls it into view: how an entry is found again once the rows
+    // have been replaced. False when no row matches; the selection then
+    // stays as it is.
+    bool selectFirstWhere(const std::function<bool(const store::Entry&)>& matches);
 
     // Puts `entries` in place of every row, as when the data file is read
     // again: the sort stays as it was, and the entry that was selected is

@@ -110,6 +110,8 @@ void Form1::buildMenus() {
     mnuEncrypt = mnuFile->addAction(QStringLiteral("Encrypt Data File..."));
     mnuRemoveEncryption = mnuFile->addAction(QStringLiteral("Remove Encryption..."));
     mnuFile->addSeparator();
+    locking_.addMenuItems(*mnuFile);
+    mnuFile->addSeparator();
     mnuFileItem[0] = mnuFile->addAction(QStringLiteral("Exit"), this, &QWidget::close);
 
     mnuData = menuBar()->addMenu(QStringLiteral("Data"));
@@ -276,7 +278,9 @@ void Form1::afterFormLoad() {
     updateFileMenu();
     dressInSkin(this);
     setVisible(true);
-    showHelpAtStartup();
+    if (!locking_.afterLogin()) {
+        showHelpAtStartup();
+    }
     forms().unload<frmPass>();
 }
 
@@ -334,8 +338,7 @@ void Form1::changeEvent(QEvent* event) {
     }
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
-    event->accept();
+void Form1::unloadOwnWindows() {
     forms().unload<Form8>();
     forms().unload<frmAbout>();
     forms().unload<frmAdd>();
@@ -344,6 +347,11 @@ void Form1::closeEvent(QCloseEvent* event) {
     forms().unload<frmImportColumns>();
     forms().unload<frmImportSummary>();
     merges_.abandon();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    unloadOwnWindows();
     emit closing();
     forms().forget(this);
     // A web window on screen is still handing the owner's web site to the

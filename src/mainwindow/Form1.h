@@ -4,6 +4,7 @@
 #include "mainwindow/EntryCommands.h"
 #include "mainwindow/EntryList.h"
 #include "mainwindow/ExchangeCommands.h"
+#include "mainwindow/Locking.h"
 #include "mainwindow/LoginSteps.h"
 #include "mainwindow/MergeCommands.h"
 #include "store/CredentialStore.h"
@@ -81,6 +82,13 @@ public:
     // The login: the password dialog, the entries loaded, this window shown.
     LoginSteps& loginSteps() { return loginSteps_; }
 
+    // File, Lock and Lock When Idle; the lock by idle time and by the session.
+    Locking& locking() { return locking_; }
+    // Closes the windows this window opened beside itself (Find, the entry
+    // dialog, the import dialogs, help and about): before the program ends
+    // or locks.
+    void unloadOwnWindows();
+
     // Of Encrypt Data File and Remove Encryption, only the one that applies
     // to the data file as it is now is enabled; Import and Export are disabled
     // while the entry dialog is open.
@@ -131,6 +139,7 @@ private:
     LoginSteps loginSteps_{*this};
     ExchangeCommands exchange_{*this};
     MergeCommands merges_{*this};
+    Locking locking_{*this};
 };
 
 } // namespace kestrune::ui

@@ -18,6 +18,29 @@ void LoginSteps::BeginLogin() {
     Forms::showWindow(dialog);
 }
 
+bool LoginSteps::beforePasswordCheck() {
+    store::CredentialStore& store = store::credentialStore();
+    if (!main_.locking().isLocked() || !store.changedSinceRead()) {
+        return true;
+    }
+    const store::StoreOutcome again = store.BeginLogin();
+    switch (again.kind) {
+    case store::StoreOutcome::Kind::CheckMode:
+    case store::StoreOutcome::Kind::SealedCheckMode:
+        return true;
+    case store::StoreOutcome::Kind::CreateMode:
+        // The file has been emptied or taken away meanwhile: a master
+        // password is made, as at the first start.
+        if (auto* dialog = forms().find<frmPass>()) {
+            dialog->Load();
+        }
+        return false;
+    default:
+        tellDataFileOutcome(main_, again);
+        return false;
+    }
+}
+
 bool LoginSteps::passwordCreated() {
     // The file is written before the dialog goes away, so that a failed write
     // leaves the dialog, and what was typed, in place.

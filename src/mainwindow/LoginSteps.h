@@ -20,6 +20,9 @@ public:
     void BeginLogin();
 
     // PasswordDialogSteps
+    // While the program is locked, a data file changed since the lock is read
+    // again, so that the password is checked against the file as it is now.
+    bool beforePasswordCheck() override;
     bool passwordCreated() override;
     void passwordAccepted() override;
     void passwordTryFailed(store::SealedPasswordTry::Outcome outcome) override;

@@ -8,6 +8,7 @@
 #include "platform/Opener.h"
 #include "platform/ProgramExit.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SessionLock.h"
 #include "platform/Timers.h"
 #include "platform/UserSettings.h"
 #include "platform/WindowOnTop.h"
@@ -28,6 +29,7 @@ struct Services {
     FileStamps* stamps = nullptr;
     Timers* timers = nullptr;
     FileDialogs* files = nullptr;
+    SessionLock* sessionLock = nullptr;
 };
 
 // The services in use.

@@ -1,5 +1,6 @@
 #include "platform/Timers.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace kestrune::platform {
@@ -28,6 +29,15 @@ void QtTimers::cancel(Id id) {
     it->second->stop();
     it->second->deleteLater();
     pending_.erase(it);
+}
+
+qint64 QtTimers::clockMs() const {
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
 }
 
 } // namespace kestrune::platform

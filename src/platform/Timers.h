@@ -19,12 +19,15 @@ public:
     virtual Id startOnce(int ms, std::function<void()> action) = 0;
     // Forgets a pending action; an id that has run, or 0, is ignored.
     virtual void cancel(Id id) = 0;
+    // A clock in milliseconds that only moves forward, from some start.
+    virtual qint64 clockMs() const = 0;
 };
 
 class QtTimers final : public Timers {
 public:
     Id startOnce(int ms, std::function<void()> action) override;
     void cancel(Id id) override;
+    qint64 clockMs() const override;
 
 private:
     std::map<Id, QTimer*> pending_;

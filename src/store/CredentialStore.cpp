@@ -6,6 +6,7 @@
 #include "store/SealedLayout.h"
 #include "store/SealedReader.h"
 #include "store/SealedWriter.h"
+#include "store/SecretKey.h"
 
 #include <QFileInfo>
 
@@ -32,6 +33,16 @@ void CredentialStore::reset() {
     guard_.forget();
     lock_.reset();
     seal_.reset();
+}
+
+void CredentialStore::forgetSecrets() {
+    // Wiped one after the other: while both share the characters, the first
+    // only lets go of them, and the second, the last holder, wipes them.
+    wipeText(state.MasterPassword);
+    wipeText(state.StoredPassword);
+    state = StoreState{};
+    lock_.reset();
+    seal_.reset(); // the key's memory is wiped as it is freed
 }
 
 namespace {

@@ -26,6 +26,8 @@ struct StoreState {
     QString MasterPassword;        // empty until the password dialog succeeds
     QString StoredPassword;        // line 1 of data.enc, decoded
     bool CreatingPassword = false; // line 1 was empty: a new password is needed
+
+    bool operator==(const StoreState&) const = default;
 };
 
 // The credential store: creates, reads and writes data.enc. The rows of the
@@ -54,6 +56,10 @@ public:
     // Otherwise SealedCheckMode, and sealedLock() holds what a password is
     // tried on.
     StoreOutcome BeginLogin();
+
+    // True when the data file is no longer what BeginLogin or the last write
+    // found: changed, replaced or gone.
+    bool changedSinceRead() const { return !guard_.stillAsKnown(dataFilePath()); }
 
     // Appends the stored entries to the list: Loaded with their number.
     // A sealed file is read with the seal given to acceptSeal(); any chunk
@@ -98,6 +104,12 @@ public:
     // Neither write replaces a file that another program changed since it was
     // last read or written here: ChangedOutside.
     StoreOutcome SaveData();
+
+    // While the program is locked: the master password's texts are wiped, and
+    // the key of a sealed file is wiped and freed. The lock on the data file
+    // and what is known of it stay; BeginLogin and a password then bring the
+    // store back to the state of a first login.
+    void forgetSecrets();
 
     // Back to the state of a program start (for tests).
     void reset();

@@ -24,4 +24,9 @@ bool DataFileGuard::mayReplace(const QString& dataFilePath) const {
     return !now.exists || now == *known_;
 }
 
+bool DataFileGuard::stillAsKnown(const QString& dataFilePath) const {
+    const platform::FileStamp now = platform::services().stamps->stampOf(dataFilePath);
+    return known_ && now.exists && now == *known_;
+}
+
 } // namespace kestrune::store

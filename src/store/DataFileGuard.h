@@ -32,6 +32,9 @@ public:
     // known of it yet.
     bool mayReplace(const QString& dataFilePath) const;
 
+    // True when the file is there and is what this program read or wrote last.
+    bool stillAsKnown(const QString& dataFilePath) const;
+
     // Nothing known of the file any more (for tests).
     void forget() { known_.reset(); }
 

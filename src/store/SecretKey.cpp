@@ -103,4 +103,13 @@ void wipeBytes(QByteArray& bytes) {
     bytes.clear();
 }
 
+void wipeText(QString& text) {
+    if (!text.isEmpty() && text.isDetached()) {
+        // Written through the text's own characters: data() on a shared
+        // text would wipe a fresh copy and leave these.
+        wipeBytes(const_cast<QChar*>(text.constData()), std::size_t(text.size()) * sizeof(QChar));
+    }
+    text.clear();
+}
+
 } // namespace kestrune::store

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <array>
 #include <cstddef>
@@ -37,6 +38,8 @@ KeySalt randomKeySalt();
 // holds them.
 void wipeBytes(void* data, std::size_t size);
 void wipeBytes(QByteArray& bytes);
+// The same for a text: its characters are overwritten and it is emptied.
+void wipeText(QString& text);
 
 // Makes libsodium ready; true when it is. Safe to call any number of times,
 // from any thread.

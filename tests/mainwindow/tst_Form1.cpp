@@ -94,9 +94,12 @@ private slots:
         QCOMPARE(titles, QStringList({"File", "Data", "Copy", "Help", "About"}));
         QCOMPARE(captionsOf(main->mnuFile),
                  QStringList({"Import...", "Export...", "Merge From...", "", "Encrypt Data File...",
-                              "Remove Encryption...", "", "Exit"}));
-        QVERIFY(main->mnuFile->actions()[3]->isSeparator());
-        QVERIFY(main->mnuFile->actions()[6]->isSeparator());
+                              "Remove Encryption...", "", "Lock", "Lock When Idle", "", "Exit"}));
+        for (const int separator : {3, 6, 9}) {
+            QVERIFY(main->mnuFile->actions()[separator]->isSeparator());
+        }
+        QCOMPARE(main->locking().lockItem()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+        QCOMPARE(main->mnuFile->actions()[8]->menu(), main->locking().idleMenu());
         QCOMPARE(captionsOf(main->mnuData),
                  QStringList({"Add Username/Password", "Delete Selected Item", "Edit Selected Item",
                               "Goto \"Used At\" Location", "", "Find...", "Find Next",

@@ -71,7 +71,7 @@ void FakeTimers::advance(qint64 ms) {
 FakePlatform::FakePlatform(const QString& programFolder) {
     folder.folder = programFolder;
     platform::install({&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks,
-                       nullptr, &timers, &files});
+                       nullptr, &timers, &files, &sessionLock});
 }
 
 FakePlatform::~FakePlatform() {

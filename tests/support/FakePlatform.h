@@ -122,6 +122,7 @@ public:
 
     Id startOnce(int ms, std::function<void()> action) override;
     void cancel(Id id) override;
+    qint64 clockMs() const override { return now; }
     // Moves the clock on by `ms`, running every action that falls due.
     void advance(qint64 ms);
 
@@ -158,6 +159,18 @@ private:
     }
 };
 
+// The session's lock as the test tells it: sessionLocks() is the system's
+// word that the desktop session locks.
+class FakeSessionLock final : public platform::SessionLock {
+public:
+    std::vector<quintptr> listened; // the windows listen() was given, in turn
+    bool listen(quintptr window) override {
+        listened.push_back(window);
+        return true;
+    }
+    void sessionLocks() { emit lockNow(); }
+};
+
 // Installs all doubles on construction and the real services on destruction.
 class FakePlatform {
 public:
@@ -176,6 +189,7 @@ public:
     FakeLocks locks;
     FakeTimers timers;
     FakeFileDialogs files;
+    FakeSessionLock sessionLock;
 };
 
 } // namespace kestrune::test
