@@ -12,7 +12,7 @@ PieceBuffer::PieceBuffer(qsizetype pieceSize, Wipe wipe)
 PieceBuffer::~PieceBuffer() {
     if (wipe_ == Wipe::Yes) {
         for (QByteArray& buffer : buffers_) {
-            wipeBytes(buffer);
+            wipe(buffer);
         }
     }
 }

@@ -229,7 +229,7 @@ SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
         result.outcome = sealed.finish();
         result.passwordMatches = storedPasswordOf(firstLine) == masterPassword;
     }
-    wipeBytes(firstLine);
+    wipe(firstLine);
     if (result.read.ok && result.outcome == SealedOutcome::Opened && result.passwordMatches) {
         result.entries = reader.finish();
     }

@@ -86,21 +86,4 @@ bool SecretKey::assign(QByteArrayView bytes) {
     return true;
 }
 
-void wipeBytes(void* data, std::size_t size) {
-    if (data != nullptr && size > 0) {
-        sodium_memzero(data, size);
-    }
-}
-
-void wipeBytes(QByteArray& bytes) {
-    if (!bytes.isEmpty() && !bytes.isDetached()) {
-        // Shared with another copy: that copy still holds the bytes, and
-        // wiping them here would change it behind its back.
-        bytes.clear();
-        return;
-    }
-    wipeBytes(bytes.data(), std::size_t(bytes.size()));
-    bytes.clear();
-}
-
 } // namespace kestrune::store

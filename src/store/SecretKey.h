@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include "store/Wipe.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -31,12 +33,6 @@ using KeySalt = std::array<unsigned char, kKeySaltSize>;
 
 // A new random salt.
 KeySalt randomKeySalt();
-
-// Overwrites bytes that held a secret. A QByteArray is emptied too; one that
-// shares its bytes with another copy is only emptied, since that copy still
-// holds them.
-void wipeBytes(void* data, std::size_t size);
-void wipeBytes(QByteArray& bytes);
 
 // Makes libsodium ready; true when it is. Safe to call any number of times,
 // from any thread.
