@@ -2,14 +2,41 @@
 
 #include "mainwindow/DataFileMessages.h"
 #include "mainwindow/Form1.h"
+#include "platform/Platform.h"
 #include "store/CredentialStore.h"
+#include "store/SealedFileMemory.h"
 #include "widgets/Forms.h"
+#include "widgets/ProgramIdentity.h"
+
+#include <optional>
 
 namespace kestrune::ui {
 
+namespace {
+
+// The store's BeginLogin, with the check that a data file sealed when it was
+// last used here still is. A plain, empty or missing file in its place is
+// used only when the user says so; otherwise the program ends with nothing
+// written. Nothing when it ended.
+std::optional<store::StoreOutcome> beginWithSealedCheck(Form1& main) {
+    auto& store = store::credentialStore();
+    const bool expectSealed = store::wasSealed(ProgramIdentity().ProductName, store.dataFilePath());
+    store::StoreOutcome begun = store.BeginLogin(expectSealed);
+    if (begun.kind != store::StoreOutcome::Kind::NotSealed) {
+        return begun;
+    }
+    if (!confirmUnsealedDataFile(main)) {
+        platform::endProgram();
+        return std::nullopt;
+    }
+    return store.BeginLogin();
+}
+
+} // namespace
+
 void LoginSteps::BeginLogin() {
-    const store::StoreOutcome begun = store::credentialStore().BeginLogin();
-    if (!tellDataFileOutcome(main_, begun)) {
+    const std::optional<store::StoreOutcome> begun = beginWithSealedCheck(main_);
+    if (!begun || !tellDataFileOutcome(main_, *begun)) {
         return;
     }
     // Its load reads CreatingPassword for its mode.

@@ -6,6 +6,7 @@
 #include "store/SealedLayout.h"
 #include "store/SealedReader.h"
 #include "store/SealedWriter.h"
+#include "store/Wipe.h"
 
 #include <QFileInfo>
 
@@ -27,6 +28,10 @@ QString CredentialStore::dataFilePath() const {
 }
 
 void CredentialStore::reset() {
+    // The master password's text goes from memory with the key. The two may
+    // share one text, so the second wipe finds it no longer shared.
+    wipe(state.MasterPassword);
+    wipe(state.StoredPassword);
     state = StoreState{};
     host_ = nullptr;
     guard_.forget();
@@ -41,14 +46,28 @@ using Kind = StoreOutcome::Kind;
 // What a refused read or write leaves: nothing replaced, nothing read.
 const FileResult kRefused = FileResult::failure(FileProblem::Refused);
 
+// True when no sealed file stands at `path`: it is missing, or its start
+// reads as a written (plain or empty) file. A start that cannot be read is
+// left to the login's own reading, which reports it.
+bool noSealedFileAt(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        return true;
+    }
+    const ReadResult start = readFileStart(path, 32);
+    return start.ok && kindOfDataFile(start.bytes) == DataFileKind::Written;
+}
+
 } // namespace
 
-StoreOutcome CredentialStore::BeginLogin() {
+StoreOutcome CredentialStore::BeginLogin(bool expectSealed) {
     constexpr StoreStep step = StoreStep::BeginLogin;
     const QString path = dataFilePath();
     // Before the file is read or created: a second copy changes nothing.
     if (guard_.lock(path) == platform::LockOutcome::HeldElsewhere) {
         return {step, Kind::AlreadyRunning};
+    }
+    if (expectSealed && noSealedFileAt(path)) {
+        return {step, Kind::NotSealed};
     }
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
         return {step, Kind::CannotUseFile, ensured};
@@ -81,7 +100,7 @@ StoreOutcome CredentialStore::BeginLogin() {
         state.CreatingPassword = false;
         return {step, Kind::SealedCheckMode};
     }
-    const ReadResult line = readFirstLine(path);
+    const ReadResult line = readFirstLine(path, kFirstLineLimit);
     if (!line.ok) {
         return {step, Kind::CannotReadFile, line};
     }

@@ -53,7 +53,9 @@ public:
     // is damaged, or that this version cannot read, is Damaged or Unsupported.
     // Otherwise SealedCheckMode, and sealedLock() holds what a password is
     // tried on.
-    StoreOutcome BeginLogin();
+    // With `expectSealed` (the file was sealed when last used here), a file
+    // that is now plain, empty or missing is NotSealed, right after the lock.
+    StoreOutcome BeginLogin(bool expectSealed = false);
 
     // Appends the stored entries to the list: Loaded with their number.
     // A sealed file is read with the seal given to acceptSeal(); any chunk

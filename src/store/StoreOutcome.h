@@ -41,6 +41,8 @@ struct StoreOutcome {
         Damaged,        // a sealed file that does not open whole
         Unsupported,    // a sealed file of a layout this version does not know
         OutOfMemory,    // no memory for the key of a sealed file
+        NotSealed,      // BeginLogin: the file, sealed when last used here, is now plain,
+                        // empty or missing; nothing was created or read beyond its start
     };
 
     StoreStep step = StoreStep::BeginLogin;
