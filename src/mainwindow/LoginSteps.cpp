@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
 #include "store/SealedFileMemory.h"
+#include "widgets/Background.h"
 #include "widgets/Forms.h"
 #include "widgets/ProgramIdentity.h"
 
@@ -21,7 +22,7 @@ namespace {
 std::optional<store::StoreOutcome> beginWithSealedCheck(Form1& main) {
     auto& store = store::credentialStore();
     const bool expectSealed = store::wasSealed(ProgramIdentity().ProductName, store.dataFilePath());
-    store::StoreOutcome begun = store.BeginLogin(expectSealed);
+    store::StoreOutcome begun = store.beginLoginUpToSealedCheck(expectSealed);
     if (begun.kind != store::StoreOutcome::Kind::NotSealed) {
         return begun;
     }
@@ -29,14 +30,34 @@ std::optional<store::StoreOutcome> beginWithSealedCheck(Form1& main) {
         platform::endProgram();
         return std::nullopt;
     }
-    return store.BeginLogin();
+    return store.beginLoginUpToSealedCheck();
 }
 
 } // namespace
 
 void LoginSteps::BeginLogin() {
     const std::optional<store::StoreOutcome> begun = beginWithSealedCheck(main_);
-    if (!begun || !tellDataFileOutcome(main_, *begun)) {
+    if (!begun) {
+        return;
+    }
+    if (begun->kind != store::StoreOutcome::Kind::SealedFileToCheck) {
+        showPasswordDialog(*begun);
+        return;
+    }
+    // A sealed file is checked whole (its hash) on a thread of its own, as
+    // its key is made later: the windows keep painting meanwhile.
+    checkingFile_ = true;
+    runInBackground<store::SealedFileCheck>(
+        &main_,
+        [path = store::credentialStore().dataFilePath()] { return store::checkSealedFile(path); },
+        [this](store::SealedFileCheck&& check) {
+            checkingFile_ = false;
+            showPasswordDialog(store::credentialStore().sealedFileChecked(std::move(check)));
+        });
+}
+
+void LoginSteps::showPasswordDialog(const store::StoreOutcome& begun) {
+    if (!tellDataFileOutcome(main_, begun)) {
         return;
     }
     // Its load reads CreatingPassword for its mode.

@@ -60,6 +60,14 @@ bool noSealedFileAt(const QString& path) {
 } // namespace
 
 StoreOutcome CredentialStore::BeginLogin(bool expectSealed) {
+    const StoreOutcome begun = beginLoginUpToSealedCheck(expectSealed);
+    if (begun.kind != Kind::SealedFileToCheck) {
+        return begun;
+    }
+    return sealedFileChecked(checkSealedFile(dataFilePath()));
+}
+
+StoreOutcome CredentialStore::beginLoginUpToSealedCheck(bool expectSealed) {
     constexpr StoreStep step = StoreStep::BeginLogin;
     const QString path = dataFilePath();
     // Before the file is read or created: a second copy changes nothing.
@@ -80,25 +88,7 @@ StoreOutcome CredentialStore::BeginLogin(bool expectSealed) {
     if (kindOfDataFile(start.bytes) != DataFileKind::Written) {
         // Checked whole before the password is asked for: a damaged file is
         // never taken for a wrong password.
-        SealedFileReader reader;
-        const FileResult read =
-            readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
-        if (!read.ok) {
-            return {step, Kind::CannotReadFile, read};
-        }
-        switch (reader.finish()) {
-        case SealedOutcome::Unsupported:
-            return {step, Kind::Unsupported};
-        case SealedOutcome::Opened:
-            break;
-        default:
-            return {step, Kind::Damaged};
-        }
-        lock_ = std::make_shared<const SealedLock>(
-            SealedLock{reader.header(), reader.takeFirstChunk()});
-        state.StoredPassword.clear();
-        state.CreatingPassword = false;
-        return {step, Kind::SealedCheckMode};
+        return {step, Kind::SealedFileToCheck};
     }
     const ReadResult line = readFirstLine(path, kFirstLineLimit);
     if (!line.ok) {
@@ -112,6 +102,25 @@ StoreOutcome CredentialStore::BeginLogin(bool expectSealed) {
         state.CreatingPassword = true;
     }
     return {step, state.CreatingPassword ? Kind::CreateMode : Kind::CheckMode};
+}
+
+StoreOutcome CredentialStore::sealedFileChecked(SealedFileCheck&& check) {
+    constexpr StoreStep step = StoreStep::BeginLogin;
+    if (!check.read.ok) {
+        return {step, Kind::CannotReadFile, check.read};
+    }
+    switch (check.outcome) {
+    case SealedOutcome::Unsupported:
+        return {step, Kind::Unsupported};
+    case SealedOutcome::Opened:
+        break;
+    default:
+        return {step, Kind::Damaged};
+    }
+    lock_ = std::move(check.lock);
+    state.StoredPassword.clear();
+    state.CreatingPassword = false;
+    return {step, Kind::SealedCheckMode};
 }
 
 StoreOutcome CredentialStore::LoadData() {

@@ -4,6 +4,7 @@
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
 #include "store/SealedPasswordTry.h"
+#include "store/SealedReader.h"
 #include "store/StoreOutcome.h"
 
 #include <QString>
@@ -56,6 +57,13 @@ public:
     // With `expectSealed` (the file was sealed when last used here), a file
     // that is now plain, empty or missing is NotSealed, right after the lock.
     StoreOutcome BeginLogin(bool expectSealed = false);
+    // BeginLogin in two halves, for a caller that checks a sealed file whole
+    // off its own thread (for a large file that takes a while): the first
+    // does all but that check and answers SealedFileToCheck for a sealed
+    // file; checkSealedFile (SealedReader.h) then reads it, on any thread,
+    // and sealedFileChecked answers as BeginLogin would have.
+    StoreOutcome beginLoginUpToSealedCheck(bool expectSealed = false);
+    StoreOutcome sealedFileChecked(SealedFileCheck&& check);
 
     // Appends the stored entries to the list: Loaded with their number.
     // A sealed file is read with the seal given to acceptSeal(); any chunk

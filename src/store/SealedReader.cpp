@@ -236,4 +236,19 @@ SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
     return result;
 }
 
+SealedFileCheck checkSealedFile(const QString& path) {
+    SealedFileCheck check;
+    SealedFileReader reader;
+    check.read = readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
+    if (!check.read.ok) {
+        return check;
+    }
+    check.outcome = reader.finish();
+    if (check.outcome == SealedOutcome::Opened) {
+        check.lock = std::make_shared<const SealedLock>(
+            SealedLock{reader.header(), reader.takeFirstChunk()});
+    }
+    return check;
+}
+
 } // namespace kestrune::store
