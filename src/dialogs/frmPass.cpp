@@ -300,6 +300,10 @@ void frmPass::setChecking(bool checking) {
 
 frmPass::~frmPass() {
     setChecking(false);
+    // What the boxes still hold goes with them: the master password is a copy
+    // of its own by now.
+    wipeBox(txtPass);
+    wipeBox(txtPass2);
 }
 
 void frmPass::wrongPassword() {
