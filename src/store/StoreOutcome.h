@@ -32,18 +32,20 @@ struct StoreOutcome {
         Encrypted,
         EncryptionRemoved,
         // Not done.
-        AlreadyRunning,    // another running copy holds the lock of the file
-        CannotUseFile,     // the file is not there and cannot be made: `file`
-        CannotReadFile,    // `file`
-        ChangedOutside,    // another program changed the file since it was read here
-        WriteFailed,       // `file`; the file on disk is as it was
-        SealingFailed,     // the sealing itself failed; the file on disk is as it was
-        Damaged,           // a sealed file that does not open whole
-        Unsupported,       // a sealed file of a layout this version does not know
-        OutOfMemory,       // no memory for the key of a sealed file
-        NotSealed,         // BeginLogin: the file, sealed when last used here, is now plain,
-                           // empty or missing; nothing was created or read beyond its start
-        SealedFileToCheck, // beginLoginUpToSealedCheck: a sealed file, to be checked whole
+        AlreadyRunning, // another running copy holds the lock of the file
+        CannotUseFile,  // the file is not there and cannot be made: `file`
+        CannotReadFile, // `file`
+        ChangedOutside, // another program changed the file since it was read here
+        WriteFailed,    // `file`; the file on disk is as it was
+        SealingFailed,  // the sealing itself failed; the file on disk is as it was
+        Damaged,        // a sealed file that does not open whole
+        Unsupported,    // a sealed file of a layout this version does not know
+        OutOfMemory,    // no memory for the key of a sealed file
+        // BeginLogin: the file, sealed when it was last used here, is now
+        // plain, empty or missing; nothing was created or read beyond its start.
+        NotSealed,
+        // beginLoginUpToSealedCheck: a sealed file, to be checked whole.
+        SealedFileToCheck,
     };
 
     StoreStep step = StoreStep::BeginLogin;
