@@ -12,6 +12,7 @@
 #include "widgets/Forms.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 namespace kestrune::bench {
 
@@ -29,7 +30,7 @@ void keyCase(benchmark::State& state) {
         state.SetIterationTime(watch.wallMs() / 1000);
         key.program.push_back(watch.wallMs());
     }
-    store::wipeBytes(password);
+    store::wipe(password);
 }
 
 // A sealed vault: the check at start, which needs no password (the hash over
@@ -44,7 +45,11 @@ void sealedLoadCase(benchmark::State& state, std::size_t count) {
         closeAllWindows();
         setProgramFolder(vault.folder);
         const Stopwatch checkWatch;
-        auto* form = ui::forms().load<ui::Form1>(); // BeginLogin checks the file whole
+        // BeginLogin checks the file whole, on a thread of its own.
+        auto* form = ui::forms().load<ui::Form1>();
+        while (form->loginSteps().checkingFile()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        }
         const double checkMs = checkWatch.wallMs();
         if (!store::credentialStore().sealedLock()) {
             state.SkipWithError("the sealed vault was not taken for one");

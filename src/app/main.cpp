@@ -12,6 +12,9 @@
 int main(int argc, char* argv[]) {
     // Before anything holds a secret.
     kestrune::platform::keepMemoryPrivate();
+    // Whatever the program writes (the data file, its lock, an export) is
+    // its user's alone from the moment it is created.
+    kestrune::platform::createFilesOwnerOnly();
     // libsodium, once, before any thread may need it: the sealed data file's
     // cryptography and every random draw (the password generator) come from it.
     const bool sodiumReady = kestrune::store::sodiumReady();

@@ -5,6 +5,7 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
 #include "store/SealedPasswordTry.h"
+#include "store/Wipe.h"
 #include "widgets/Background.h"
 #include "widgets/EnterClicksButton.h"
 #include "widgets/Forms.h"
@@ -36,6 +37,20 @@ QLineEdit* makePasswordBox(QWidget* parent, const char* name) {
     // Every character shows as "*".
     box->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     return box;
+}
+
+// A copy of the text of its own, not shared with the box it came from: it can
+// be wiped without touching the box, and the box's can be wiped without it.
+QString ownCopy(const QString& text) {
+    return QString(text.constData(), text.size());
+}
+
+// Empties a password box and wipes the text it held: once the box has let go
+// of it, the copy taken here is its only holder.
+void wipeBox(QLineEdit* box) {
+    QString held = box->text();
+    box->clear();
+    store::wipe(held);
 }
 
 } // namespace
@@ -175,11 +190,19 @@ void frmPass::okCreate() {
             title, platform::Buttons::Ok);
         return;
     }
+    // Line 1 is read only so far before a password is given.
+    if (typed.size() > store::kMasterPasswordMaxLength) {
+        showMessageOffTop(this,
+                          QStringLiteral("The master password can be at most %1 characters long.")
+                              .arg(store::kMasterPasswordMaxLength),
+                          title, platform::Buttons::Ok);
+        return;
+    }
     if (txtPass2->text() != typed) {
         showMessageOffTop(this, QStringLiteral("Your passwords did not match.  Please try again."),
                           title, platform::Buttons::Ok);
-        txtPass2->clear();
-        txtPass->clear();
+        wipeBox(txtPass2);
+        wipeBox(txtPass);
         return;
     }
     // The data file holds Windows-1252 text, and the character at byte 8D
@@ -193,11 +216,11 @@ void frmPass::okCreate() {
                           title, platform::Buttons::Ok);
         return;
     }
-    store().state.MasterPassword = typed;
+    store().state.MasterPassword = ownCopy(typed);
     Timer1->stop();
     if (steps_ == nullptr || !steps_->passwordCreated()) {
         // Nothing was written: the dialog stays as it was, ready for another try.
-        store().state.MasterPassword.clear();
+        store::wipe(store().state.MasterPassword);
         Timer1->start();
     }
 }
@@ -211,7 +234,7 @@ void frmPass::okCheck() {
         return;
     }
     if (txtPass->text() == store().state.StoredPassword) {
-        store().state.MasterPassword = store().state.StoredPassword;
+        store().state.MasterPassword = ownCopy(store().state.StoredPassword);
         Timer1->stop();
         if (steps_ != nullptr) {
             steps_->passwordAccepted();
@@ -226,14 +249,19 @@ void frmPass::checkSealed() {
         return;
     }
     setChecking(true);
-    const QString typed = txtPass->text();
+    // The password tried is held here alone, not shared with the box nor
+    // copied with the work handed to the thread: a failed try wipes it.
+    auto typed = std::make_shared<QString>(ownCopy(txtPass->text()));
     std::shared_ptr<const store::SealedLock> lock = store().sealedLock();
     runInBackground<store::SealedPasswordTry>(
-        this, [lock, typed] { return store::trySealedPassword(*lock, typed); },
+        this, [lock, typed] { return store::trySealedPassword(*lock, *typed); },
         [this, typed](store::SealedPasswordTry&& tried) {
+            if (tried.outcome != store::SealedPasswordTry::Outcome::Opens) {
+                store::wipe(*typed);
+            }
             switch (tried.outcome) {
             case store::SealedPasswordTry::Outcome::Opens:
-                store().state.MasterPassword = typed;
+                store().state.MasterPassword = std::move(*typed);
                 Timer1->stop();
                 store().acceptSeal(std::move(tried.seal));
                 if (steps_ != nullptr) {
@@ -275,6 +303,10 @@ void frmPass::setChecking(bool checking) {
 
 frmPass::~frmPass() {
     setChecking(false);
+    // What the boxes still hold goes with them: the master password is a copy
+    // of its own by now.
+    wipeBox(txtPass);
+    wipeBox(txtPass2);
 }
 
 void frmPass::wrongPassword() {
@@ -293,7 +325,7 @@ void frmPass::wrongPassword() {
         endProgram();
         return;
     }
-    txtPass->clear();
+    wipeBox(txtPass);
 }
 
 void frmPass::cmdCancel_Click() {

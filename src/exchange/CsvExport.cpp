@@ -137,7 +137,7 @@ QStringView exportName(const store::Entry& entry) {
 }
 
 CsvExportEncoder::CsvExportEncoder(const store::EntryRows& rows, qsizetype pieceSize)
-    : rows_(rows), pieces_(pieceSize, store::PieceBuffer::Wipe::No) {}
+    : rows_(rows), pieces_(pieceSize, store::PieceBuffer::Wipe::Yes) {} // the passwords in clear
 
 QByteArrayView CsvExportEncoder::next() {
     if (done_) {

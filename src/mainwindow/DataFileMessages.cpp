@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
 #include "store/GeneralDate.h"
+#include "store/SealedFileMemory.h"
 #include "widgets/ProgramIdentity.h"
 
 #include <QDateTime>
@@ -47,6 +48,9 @@ QString fileProblemText(const store::FileResult& result) {
         return QStringLiteral("The file could not be replaced.");
     case FileProblem::TooLarge:
         return QStringLiteral("The file is larger than 512 MiB, the most this program reads.");
+    case FileProblem::LineTooLong:
+        return QStringLiteral("Its first line is longer than any master password can be, so the "
+                              "file is damaged.");
     case FileProblem::None:
     case FileProblem::Refused:
         break;
@@ -177,7 +181,41 @@ DataFileMessage dataFileMessage(const store::StoreOutcome& outcome, const QStrin
     return {text + failure.why, productName, platform::Icon::Critical, QString(), failure.ends};
 }
 
+namespace {
+
+// Remembers whether the data file is sealed, for the next login's check: as
+// loaded or created, and as encrypted or no longer.
+void rememberWhetherSealed(const store::StoreOutcome& outcome) {
+    switch (outcome.kind) {
+    case Kind::Loaded:
+    case Kind::Created:
+    case Kind::Encrypted:
+    case Kind::EncryptionRemoved: {
+        const auto& store = store::credentialStore();
+        store::rememberSealed(ProgramIdentity().ProductName, store.dataFilePath(),
+                              store.isSealed());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+bool confirmUnsealedDataFile(Form1& main) {
+    const QString product = ProgramIdentity().ProductName;
+    const QString text =
+        QStringLiteral("%1 was sealed with a master password the last time %2 opened it, but it "
+                       "is now not sealed.  Someone may have replaced it.\n\nOpen it anyway?")
+            .arg(QDir::toNativeSeparators(store::credentialStore().dataFilePath()), product);
+    return platform::services().messages->show(main.messageOwner(), text, product,
+                                               platform::Buttons::YesNo,
+                                               platform::Icon::Warning) == platform::Answer::Yes;
+}
+
 bool tellDataFileOutcome(Form1& main, const store::StoreOutcome& outcome) {
+    rememberWhetherSealed(outcome);
     const DataFileMessage message = dataFileMessage(outcome, ProgramIdentity().ProductName,
                                                     store::credentialStore().dataFilePath());
     if (!message.text.isEmpty()) {

@@ -36,4 +36,9 @@ QString fileProblemText(const store::FileResult& result);
 // where the outcome means that. True when the operation was done.
 bool tellDataFileOutcome(Form1& main, const store::StoreOutcome& outcome);
 
+// Asks whether to use the data file although it was sealed when it was last
+// used here and is now plain, empty or missing (someone may have replaced
+// it). True when the user answers Yes.
+bool confirmUnsealedDataFile(Form1& main);
+
 } // namespace kestrune::ui

@@ -168,18 +168,31 @@ void EntryCommands::Copy(int index) {
     }
 }
 
+bool EntryCommands::confirmGoto(const QString& target) {
+    // The exact target on a line of its own: a program, a network share or
+    // another scheme is opened only when the user has seen it.
+    return platform::services().messages->show(
+               &main_, QStringLiteral("Open this location?\n\n") + target,
+               ProgramIdentity().ProductName, platform::Buttons::OkCancel,
+               platform::Icon::Warning) == platform::Answer::Ok;
+}
+
 void EntryCommands::GoTo() {
     const qsizetype row = selectedRow();
     if (row == 0) {
         main_.StatusMessage(QStringLiteral("You must first select an entry to go to."));
         return;
     }
-    main_.StatusMessage(QStringLiteral("Opening Location..."));
     const QString location = main_.lstPass->rows().subItem(row, 2);
+    const store::GotoDecision decision = store::decideGoto(location);
+    if (decision.askFirst && !confirmGoto(decision.target)) {
+        return;
+    }
+    main_.StatusMessage(QStringLiteral("Opening Location..."));
     // The location goes to the file explorer as its one argument, the window
     // shown minimized; no shell ever reads it, so nothing in it can run as a
     // command.
-    if (!platform::services().opener->explore(store::GotoTarget(location))) {
+    if (!platform::services().opener->explore(decision.target)) {
         main_.StatusMessage(QStringLiteral("Could not open ") + location);
     }
 }

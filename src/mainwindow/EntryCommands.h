@@ -35,7 +35,9 @@ public:
     void Delete();
     // Copies a field of the selected row: 0 username, 1 password, 2 location.
     void Copy(int index);
-    // Opens the selected row's location in the browser or the file manager.
+    // Opens the selected row's location in the browser or the file manager;
+    // a location that is neither a web address nor a local folder only once
+    // the user has confirmed it.
     void GoTo();
     // Opens the owner's web site.
     void Website();
@@ -66,6 +68,8 @@ private:
     quint64 addEntry(const store::Entry& entry);
     quint64 changeEntry(frmAdd& dialog, const store::Entry& entry);
     void refuseEntry(frmAdd& dialog, const QString& why);
+    // Asks whether Go To may open `target`: true when the user agrees.
+    bool confirmGoto(const QString& target);
 
     Form1& main_;
     FindRequest findRequest_;

@@ -252,6 +252,9 @@ void Form1::setVisible(bool visible) {
         store::credentialStore().state.MasterPassword.isEmpty()) {
         return;
     }
+    if (visible && loginSteps_.checkingFile()) {
+        return; // the password dialog comes first
+    }
     QMainWindow::setVisible(visible);
 }
 

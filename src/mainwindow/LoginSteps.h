@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/frmPass.h"
+#include "store/StoreOutcome.h"
 
 namespace kestrune::ui {
 
@@ -18,6 +19,9 @@ public:
     // Checks the data file, then shows the password dialog in create or check
     // mode, reporting to these steps.
     void BeginLogin();
+    // True while BeginLogin checks a sealed file whole, before the password
+    // dialog opens: the main window stays hidden meanwhile.
+    bool checkingFile() const { return checkingFile_; }
 
     // PasswordDialogSteps
     // While the program is locked, a data file changed since the lock is read
@@ -28,7 +32,11 @@ public:
     void passwordTryFailed(store::SealedPasswordTry::Outcome outcome) override;
 
 private:
+    // Tells the outcome of BeginLogin, then opens the password dialog.
+    void showPasswordDialog(const store::StoreOutcome& begun);
+
     Form1& main_;
+    bool checkingFile_ = false;
 };
 
 } // namespace kestrune::ui

@@ -39,6 +39,8 @@ Answer QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& 
     QPushButton* ok = nullptr;
     QPushButton* cancel = nullptr;
     QPushButton* retry = nullptr;
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
     switch (buttons) {
     case Buttons::Ok:
         ok = box.addButton(QMessageBox::Ok);
@@ -56,6 +58,13 @@ Answer QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& 
         box.setDefaultButton(retry);
         box.setEscapeButton(cancel);
         break;
+    case Buttons::YesNo:
+        // A question whose Yes takes a risk: Enter answers No.
+        yes = box.addButton(QMessageBox::Yes);
+        no = box.addButton(QMessageBox::No);
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        break;
     }
     box.exec();
     const auto* clicked = box.clickedButton();
@@ -70,6 +79,12 @@ Answer QtMessageBoxes::show(QWidget* owner, const QString& text, const QString& 
     }
     if (clicked == cancel) {
         return Answer::Cancel;
+    }
+    if (clicked == yes) {
+        return Answer::Yes;
+    }
+    if (clicked == no) {
+        return Answer::No;
     }
     return Answer::Closed;
 }

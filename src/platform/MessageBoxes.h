@@ -7,10 +7,10 @@ class QWidget;
 namespace kestrune::platform {
 
 // The buttons a message box offers.
-enum class Buttons { Ok, OkCancel, RetryCancel };
+enum class Buttons { Ok, OkCancel, RetryCancel, YesNo };
 
 // What the user answered. Closed: the box was closed without a button.
-enum class Answer { Ok, Cancel, Retry, Closed };
+enum class Answer { Ok, Cancel, Retry, Yes, No, Closed };
 
 enum class Icon { None, Information, Warning, Critical };
 

@@ -7,6 +7,7 @@
 #include "store/SealedReader.h"
 #include "store/SealedWriter.h"
 #include "store/SecretKey.h"
+#include "store/Wipe.h"
 
 #include <QFileInfo>
 
@@ -28,6 +29,10 @@ QString CredentialStore::dataFilePath() const {
 }
 
 void CredentialStore::reset() {
+    // The master password's text goes from memory with the key. The two may
+    // share one text, so the second wipe finds it no longer shared.
+    wipe(state.MasterPassword);
+    wipe(state.StoredPassword);
     state = StoreState{};
     host_ = nullptr;
     guard_.forget();
@@ -38,8 +43,8 @@ void CredentialStore::reset() {
 void CredentialStore::forgetSecrets() {
     // Wiped one after the other: while both share the characters, the first
     // only lets go of them, and the second, the last holder, wipes them.
-    wipeText(state.MasterPassword);
-    wipeText(state.StoredPassword);
+    wipe(state.MasterPassword);
+    wipe(state.StoredPassword);
     state = StoreState{};
     lock_.reset();
     seal_.reset(); // the key's memory is wiped as it is freed
@@ -52,14 +57,36 @@ using Kind = StoreOutcome::Kind;
 // What a refused read or write leaves: nothing replaced, nothing read.
 const FileResult kRefused = FileResult::failure(FileProblem::Refused);
 
+// True when no sealed file stands at `path`: it is missing, or its start
+// reads as a written (plain or empty) file. A start that cannot be read is
+// left to the login's own reading, which reports it.
+bool noSealedFileAt(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        return true;
+    }
+    const ReadResult start = readFileStart(path, 32);
+    return start.ok && kindOfDataFile(start.bytes) == DataFileKind::Written;
+}
+
 } // namespace
 
-StoreOutcome CredentialStore::BeginLogin() {
+StoreOutcome CredentialStore::BeginLogin(bool expectSealed) {
+    const StoreOutcome begun = beginLoginUpToSealedCheck(expectSealed);
+    if (begun.kind != Kind::SealedFileToCheck) {
+        return begun;
+    }
+    return sealedFileChecked(checkSealedFile(dataFilePath()));
+}
+
+StoreOutcome CredentialStore::beginLoginUpToSealedCheck(bool expectSealed) {
     constexpr StoreStep step = StoreStep::BeginLogin;
     const QString path = dataFilePath();
     // Before the file is read or created: a second copy changes nothing.
     if (guard_.lock(path) == platform::LockOutcome::HeldElsewhere) {
         return {step, Kind::AlreadyRunning};
+    }
+    if (expectSealed && noSealedFileAt(path)) {
+        return {step, Kind::NotSealed};
     }
     if (const FileResult ensured = EnsureDataFile(path); !ensured.ok) {
         return {step, Kind::CannotUseFile, ensured};
@@ -72,27 +99,9 @@ StoreOutcome CredentialStore::BeginLogin() {
     if (kindOfDataFile(start.bytes) != DataFileKind::Written) {
         // Checked whole before the password is asked for: a damaged file is
         // never taken for a wrong password.
-        SealedFileReader reader;
-        const FileResult read =
-            readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
-        if (!read.ok) {
-            return {step, Kind::CannotReadFile, read};
-        }
-        switch (reader.finish()) {
-        case SealedOutcome::Unsupported:
-            return {step, Kind::Unsupported};
-        case SealedOutcome::Opened:
-            break;
-        default:
-            return {step, Kind::Damaged};
-        }
-        lock_ = std::make_shared<const SealedLock>(
-            SealedLock{reader.header(), reader.takeFirstChunk()});
-        state.StoredPassword.clear();
-        state.CreatingPassword = false;
-        return {step, Kind::SealedCheckMode};
+        return {step, Kind::SealedFileToCheck};
     }
-    const ReadResult line = readFirstLine(path);
+    const ReadResult line = readFirstLine(path, kFirstLineLimit);
     if (!line.ok) {
         return {step, Kind::CannotReadFile, line};
     }
@@ -104,6 +113,25 @@ StoreOutcome CredentialStore::BeginLogin() {
         state.CreatingPassword = true;
     }
     return {step, state.CreatingPassword ? Kind::CreateMode : Kind::CheckMode};
+}
+
+StoreOutcome CredentialStore::sealedFileChecked(SealedFileCheck&& check) {
+    constexpr StoreStep step = StoreStep::BeginLogin;
+    if (!check.read.ok) {
+        return {step, Kind::CannotReadFile, check.read};
+    }
+    switch (check.outcome) {
+    case SealedOutcome::Unsupported:
+        return {step, Kind::Unsupported};
+    case SealedOutcome::Opened:
+        break;
+    default:
+        return {step, Kind::Damaged};
+    }
+    lock_ = std::move(check.lock);
+    state.StoredPassword.clear();
+    state.CreatingPassword = false;
+    return {step, Kind::SealedCheckMode};
 }
 
 StoreOutcome CredentialStore::LoadData() {

@@ -4,6 +4,7 @@
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
 #include "store/SealedPasswordTry.h"
+#include "store/SealedReader.h"
 #include "store/StoreOutcome.h"
 
 #include <QString>
@@ -55,7 +56,16 @@ public:
     // is damaged, or that this version cannot read, is Damaged or Unsupported.
     // Otherwise SealedCheckMode, and sealedLock() holds what a password is
     // tried on.
-    StoreOutcome BeginLogin();
+    // With `expectSealed` (the file was sealed when last used here), a file
+    // that is now plain, empty or missing is NotSealed, right after the lock.
+    StoreOutcome BeginLogin(bool expectSealed = false);
+    // BeginLogin in two halves, for a caller that checks a sealed file whole
+    // off its own thread (for a large file that takes a while): the first
+    // does all but that check and answers SealedFileToCheck for a sealed
+    // file; checkSealedFile (SealedReader.h) then reads it, on any thread,
+    // and sealedFileChecked answers as BeginLogin would have.
+    StoreOutcome beginLoginUpToSealedCheck(bool expectSealed = false);
+    StoreOutcome sealedFileChecked(SealedFileCheck&& check);
 
     // True when the data file is no longer what BeginLogin or the last write
     // found: changed, replaced or gone.

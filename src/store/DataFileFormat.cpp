@@ -173,7 +173,7 @@ Entry entryOfLine(QByteArrayView line) {
 } // namespace
 
 EntryReader::~EntryReader() {
-    wipeBytes(pending_);
+    wipe(pending_);
 }
 
 void EntryReader::expectBytes(qint64 total) {
@@ -221,7 +221,7 @@ void EntryReader::feed(QByteArrayView piece) {
         } else {
             pending_.append(QByteArrayView(p, cr - p));
             takeLine(pending_);
-            wipeBytes(pending_);
+            wipe(pending_);
         }
         p = cr + 1;
         if (p == end) {
@@ -236,7 +236,7 @@ std::vector<Entry> EntryReader::finish() {
     if (!pending_.isEmpty()) {
         // The last line had no CR.
         takeLine(pending_);
-        wipeBytes(pending_);
+        wipe(pending_);
     }
     skipLF_ = false;
     return std::move(entries_);

@@ -22,6 +22,15 @@ inline constexpr char kFieldSeparator[] = "|||";
 // entries take. A larger file is refused before a byte of it is read.
 inline constexpr qint64 kDataFileSizeLimit = qint64(512) << 20;
 
+// The longest master password the password dialog accepts, in characters
+// (twice what Qt's line edit takes by default); each takes one byte in the
+// data file.
+inline constexpr qsizetype kMasterPasswordMaxLength = 65536;
+
+// The most of line 1 read before a password has been given: the longest
+// master password with room to spare. A longer line 1 is damage.
+inline constexpr qint64 kFirstLineLimit = qint64(256) << 10;
+
 // A freshly created data file: one empty line, so no master password yet.
 QByteArray emptyDataFile();
 

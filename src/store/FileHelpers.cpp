@@ -40,6 +40,9 @@ template <typename Take> ReadResult readOpened(const QString& path, Take take) {
     if (!file.open(QIODevice::ReadOnly)) {
         return {failed(file, FileProblem::CannotOpen), {}};
     }
+    if (file.size() > kDataFileSizeLimit) {
+        return {FileResult::failure(FileProblem::TooLarge), {}};
+    }
     ReadResult result;
     if (!take(file, result.bytes)) {
         return {failed(file, FileProblem::CannotRead), {}};
@@ -147,7 +150,11 @@ FileResult readFileInPieces(const QString& path,
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return failed(file, FileProblem::CannotOpen);
     }
+    if (file.size() > kDataFileSizeLimit) {
+        return FileResult::failure(FileProblem::TooLarge);
+    }
     QByteArray buffer(qsizetype(std::max<qint64>(pieceSize, 1)), Qt::Uninitialized);
+    qint64 total = 0;
     while (true) {
         const qint64 n = file.read(buffer.data(), buffer.size());
         if (n < 0 || file.error() != QFileDevice::NoError) {
@@ -155,6 +162,10 @@ FileResult readFileInPieces(const QString& path,
         }
         if (n == 0) {
             return {};
+        }
+        total += n;
+        if (total > kDataFileSizeLimit) { // it grew while it was being read
+            return FileResult::failure(FileProblem::TooLarge);
         }
         onPiece(QByteArrayView(buffer.constData(), qsizetype(n)));
     }
@@ -167,8 +178,9 @@ ReadResult readFileStart(const QString& path, qint64 size) {
     });
 }
 
-ReadResult readFirstLine(const QString& path) {
-    return readOpened(path, [](QFile& file, QByteArray& bytes) {
+ReadResult readFirstLine(const QString& path, qint64 maxBytes) {
+    bool tooLong = false;
+    ReadResult read = readOpened(path, [maxBytes, &tooLong](QFile& file, QByteArray& bytes) {
         constexpr qint64 kChunk = 64 * 1024;
         while (true) {
             const QByteArray chunk = file.read(kChunk);
@@ -176,16 +188,20 @@ ReadResult readFirstLine(const QString& path) {
                 return false;
             }
             const qsizetype cr = chunk.indexOf('\r');
-            if (cr >= 0) {
-                bytes.append(chunk.left(cr));
+            bytes.append(cr >= 0 ? chunk.left(cr) : chunk);
+            if (bytes.size() > maxBytes) {
+                tooLong = true;
                 return true;
             }
-            bytes.append(chunk);
-            if (chunk.size() < kChunk) {
-                return true; // end of file
+            if (cr >= 0 || chunk.size() < kChunk) {
+                return true; // the line's end, or the file's
             }
         }
     });
+    if (tooLong) {
+        return {FileResult::failure(FileProblem::LineTooLong), {}};
+    }
+    return read;
 }
 
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
@@ -210,14 +226,13 @@ FileResult writeFileAtomicallyInPieces(const QString& path,
     if (info.exists() && !info.isFile()) {
         return notAFile();
     }
-    const bool isNew = !info.exists();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return failed(file, FileProblem::CannotCreate);
     }
-    if (isNew) {
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    }
+    // Set on the new content before it replaces the file: owner-only from
+    // the first byte, also where the old file was readable by others.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     // A write can come back short without reporting an error, and a failed
     // buffered write can still let commit() succeed: check every step and drop
     // the temporary file on any failure.

@@ -22,8 +22,9 @@ enum class FileProblem {
     CannotCreate,
     NotAllWritten,
     CannotReplace,
-    TooLarge, // larger than the data file limit: not read
-    Refused, // a write's last check said no: nothing was replaced
+    TooLarge,    // larger than the data file limit: not read
+    LineTooLong, // line 1 is longer than any master password: damaged
+    Refused,     // a write's last check said no: nothing was replaced
 };
 
 // The outcome of a file operation.
@@ -76,11 +77,15 @@ FileResult readFileInPieces(const QString& path,
 // Reads the first `size` bytes of a file, or all of it when it is shorter.
 ReadResult readFileStart(const QString& path, qint64 size);
 
-// Reads the first line of a file: the bytes before its first CR.
-ReadResult readFirstLine(const QString& path);
+// Reads the first line of a file: the bytes before its first CR. A line
+// longer than `maxBytes` is not read further: LineTooLong.
+ReadResult readFirstLine(const QString& path, qint64 maxBytes);
 
-// Replaces the file's whole content at once. A file created here is readable
-// and writable by its owner only; an existing file keeps its permissions.
+// Every read below refuses a file larger than kDataFileSizeLimit before it
+// reads a byte of it: TooLarge.
+
+// Replaces the file's whole content at once. The file is then readable and
+// writable by its owner only, also one that had wider permissions before.
 // `mayReplace`, when given, is the last check before the file is replaced.
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
                                const ReplaceCheck& mayReplace = {});

@@ -1,5 +1,7 @@
 #include "store/LocationRules.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLatin1StringView>
 
 #include <array>
@@ -107,6 +109,38 @@ bool looksLikeWebAddress(const QString& location) {
 
 QString GotoTarget(const QString& location) {
     return looksLikeWebAddress(location) ? withWebScheme(location) : location;
+}
+
+namespace {
+
+bool startsWithWebScheme(const QString& target) {
+    return target.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
+           target.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
+}
+
+// "\\host\share", "//host/share", and the same with the separators mixed.
+// Told apart on every system: the location may come from another one.
+bool isNetworkPath(const QString& target) {
+    return target.size() >= 2 && (target[0] == u'\\' || target[0] == u'/') &&
+           (target[1] == u'\\' || target[1] == u'/');
+}
+
+bool isExistingLocalFolder(const QString& target) {
+    const QString path = QDir::fromNativeSeparators(target);
+    if (path.isEmpty() || isNetworkPath(target) || !QDir::isAbsolutePath(path)) {
+        return false;
+    }
+    return QFileInfo(path).isDir();
+}
+
+} // namespace
+
+GotoDecision decideGoto(const QString& location) {
+    GotoDecision decision{GotoTarget(location)};
+    // A network path in front of which "http://" was put is asked about too.
+    decision.askFirst = isNetworkPath(location) || (!startsWithWebScheme(decision.target) &&
+                                                    !isExistingLocalFolder(decision.target));
+    return decision;
 }
 
 QStringView webHost(QStringView location) {

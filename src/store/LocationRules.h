@@ -26,6 +26,23 @@ bool looksLikeWebAddress(const QString& location);
 // passed on unchanged.
 QString GotoTarget(const QString& location);
 
+// What Go To does with an entry's location. Locations also come from other
+// people's files through Import, and the opener runs a program it is given
+// and contacts the host of a network path with the user's credentials: only
+// a web address and an existing local folder open at once.
+struct GotoDecision {
+    QString target;        // GotoTarget of the location
+    bool askFirst = false; // the user confirms the exact target before it opens
+};
+
+// A target that starts with "http://" or "https://" (in any letter case), or
+// an existing folder named by an absolute local path, opens at once. Anything
+// else asks first: an existing file, a network path (also one that gets
+// "http://" in front) ("\\host\share",
+// "//host/share"), another scheme ("file:", "smb:", "javascript:"...), or
+// a name that is neither.
+GotoDecision decideGoto(const QString& location);
+
 // The host of a web address ("www.example.com" for
 // "https://user@www.example.com:8443/login", and for "www.example.com/login"),
 // or an empty view when the location is no web address (a folder, a note).

@@ -28,12 +28,12 @@ void readWritten(const QString& path, const QString& password, OtherDataFile& re
         reader.feed(piece);
     });
     if (!result.file.ok) {
-        wipeBytes(firstLine);
+        wipe(firstLine);
         result.outcome = Outcome::CannotRead;
         return;
     }
     QString stored = storedPasswordOf(firstLine);
-    wipeBytes(firstLine);
+    wipe(firstLine);
     std::vector<Entry> entries = reader.finish();
     if (stored.isEmpty() && entries.empty()) {
         result.outcome = Outcome::Empty;

@@ -12,7 +12,7 @@ PieceBuffer::PieceBuffer(qsizetype pieceSize, Wipe wipe)
 PieceBuffer::~PieceBuffer() {
     if (wipe_ == Wipe::Yes) {
         for (QByteArray& buffer : buffers_) {
-            wipeBytes(buffer);
+            wipe(buffer);
         }
     }
 }
@@ -24,7 +24,17 @@ void PieceBuffer::reserve(qsizetype size) {
 }
 
 void PieceBuffer::grow(qsizetype size) {
-    buffers_[current_].resize(std::max(size, pieceSize_));
+    QByteArray& buffer = buffers_[current_];
+    const qsizetype grownSize = std::max(size, pieceSize_);
+    if (wipe_ == Wipe::No) {
+        buffer.resize(grownSize);
+        return;
+    }
+    // Moved by hand: the old room is wiped, not handed back as it is.
+    QByteArray grown(grownSize, Qt::Uninitialized);
+    std::copy_n(buffer.constData(), used_, grown.data());
+    wipe(buffer);
+    buffer = std::move(grown);
 }
 
 } // namespace kestrune::store

@@ -18,7 +18,7 @@ std::optional<Seal> makeSeal(QStringView password, KeyLimits limits, std::uint32
     seal.header.chunkSize = chunkSize;
     seal.header.salt = randomKeySalt();
     const bool made = sodiumReady() && seal.key.derive(*bytes, seal.header.salt, limits);
-    wipeBytes(*bytes);
+    wipe(*bytes);
     if (!made) {
         return std::nullopt;
     }

@@ -28,7 +28,7 @@ std::optional<Seal> makeSeal(QStringView password, KeyLimits limits,
                              std::uint32_t chunkSize = kStandardChunkSize);
 
 // The password's bytes in the data file's character set, as a key is made
-// from them; the caller wipes them with wipeBytes once used.
+// from them; the caller wipes them with wipe() once used.
 std::optional<QByteArray> passwordBytes(QStringView password);
 
 } // namespace kestrune::store

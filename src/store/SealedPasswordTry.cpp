@@ -20,7 +20,7 @@ SealedPasswordTry trySealedPassword(const SealedLock& lock, QStringView password
     }
     result.seal.header = lock.header;
     const bool made = result.seal.key.derive(*bytes, lock.header.salt, lock.header.limits);
-    wipeBytes(*bytes);
+    wipe(*bytes);
     if (!made) {
         result.outcome = SealedPasswordTry::Outcome::OutOfMemory;
         return result;

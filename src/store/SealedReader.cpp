@@ -229,11 +229,26 @@ SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
         result.outcome = sealed.finish();
         result.passwordMatches = storedPasswordOf(firstLine) == masterPassword;
     }
-    wipeBytes(firstLine);
+    wipe(firstLine);
     if (result.read.ok && result.outcome == SealedOutcome::Opened && result.passwordMatches) {
         result.entries = reader.finish();
     }
     return result;
+}
+
+SealedFileCheck checkSealedFile(const QString& path) {
+    SealedFileCheck check;
+    SealedFileReader reader;
+    check.read = readFileInPieces(path, [&reader](QByteArrayView piece) { reader.feed(piece); });
+    if (!check.read.ok) {
+        return check;
+    }
+    check.outcome = reader.finish();
+    if (check.outcome == SealedOutcome::Opened) {
+        check.lock = std::make_shared<const SealedLock>(
+            SealedLock{reader.header(), reader.takeFirstChunk()});
+    }
+    return check;
 }
 
 } // namespace kestrune::store

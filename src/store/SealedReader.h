@@ -3,6 +3,7 @@
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
 #include "store/SealedLayout.h"
+#include "store/SealedPasswordTry.h"
 #include "store/SecretKey.h"
 
 #include <QByteArray>
@@ -68,5 +69,16 @@ struct SealedEntries {
 };
 SealedEntries readSealedEntries(const QString& path, const SecretKey& key,
                                 const QString& masterPassword);
+
+// A sealed file read whole without a key, as the login checks it before the
+// password is asked for: its frame and its hash. When it is whole (Opened),
+// `lock` holds its header and first chunk for a try of a password. Slow for a
+// large file and touches nothing shared: run it on any thread.
+struct SealedFileCheck {
+    FileResult read;
+    SealedOutcome outcome = SealedOutcome::Damaged;
+    std::shared_ptr<const SealedLock> lock;
+};
+SealedFileCheck checkSealedFile(const QString& path);
 
 } // namespace kestrune::store

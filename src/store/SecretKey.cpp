@@ -86,30 +86,4 @@ bool SecretKey::assign(QByteArrayView bytes) {
     return true;
 }
 
-void wipeBytes(void* data, std::size_t size) {
-    if (data != nullptr && size > 0) {
-        sodium_memzero(data, size);
-    }
-}
-
-void wipeBytes(QByteArray& bytes) {
-    if (!bytes.isEmpty() && !bytes.isDetached()) {
-        // Shared with another copy: that copy still holds the bytes, and
-        // wiping them here would change it behind its back.
-        bytes.clear();
-        return;
-    }
-    wipeBytes(bytes.data(), std::size_t(bytes.size()));
-    bytes.clear();
-}
-
-void wipeText(QString& text) {
-    if (!text.isEmpty() && text.isDetached()) {
-        // Written through the text's own characters: data() on a shared
-        // text would wipe a fresh copy and leave these.
-        wipeBytes(const_cast<QChar*>(text.constData()), std::size_t(text.size()) * sizeof(QChar));
-    }
-    text.clear();
-}
-
 } // namespace kestrune::store

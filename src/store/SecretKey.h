@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include "store/Wipe.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -32,14 +34,6 @@ using KeySalt = std::array<unsigned char, kKeySaltSize>;
 
 // A new random salt.
 KeySalt randomKeySalt();
-
-// Overwrites bytes that held a secret. A QByteArray is emptied too; one that
-// shares its bytes with another copy is only emptied, since that copy still
-// holds them.
-void wipeBytes(void* data, std::size_t size);
-void wipeBytes(QByteArray& bytes);
-// The same for a text: its characters are overwritten and it is emptied.
-void wipeText(QString& text);
 
 // Makes libsodium ready; true when it is. Safe to call any number of times,
 // from any thread.

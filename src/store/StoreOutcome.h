@@ -41,6 +41,11 @@ struct StoreOutcome {
         Damaged,        // a sealed file that does not open whole
         Unsupported,    // a sealed file of a layout this version does not know
         OutOfMemory,    // no memory for the key of a sealed file
+        // BeginLogin: the file, sealed when it was last used here, is now
+        // plain, empty or missing; nothing was created or read beyond its start.
+        NotSealed,
+        // beginLoginUpToSealedCheck: a sealed file, to be checked whole.
+        SealedFileToCheck,
     };
 
     StoreStep step = StoreStep::BeginLogin;

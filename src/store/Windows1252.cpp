@@ -1,5 +1,7 @@
 #include "store/Windows1252.h"
 
+#include "store/Wipe.h"
+
 #include <array>
 
 namespace kestrune::store {
@@ -44,6 +46,7 @@ std::optional<QByteArray> toWindows1252(QStringView text) {
     for (const QChar ch : text) {
         const int b = windows1252Byte(ch.unicode());
         if (b < 0) {
+            wipe(bytes); // the start of a password, maybe
             return std::nullopt;
         }
         *out++ = char(b);

@@ -2,6 +2,7 @@
 #include "mainwindow/EntryList.h"
 #include "mainwindow/Form1.h"
 #include "store/CredentialStore.h"
+#include "store/SealedFileMemory.h"
 #include "store/SealedWriter.h"
 #include "support/WindowTestBase.h"
 #include "support/WriteFailure.h"
@@ -400,6 +401,7 @@ private slots:
         QCOMPARE(mainWindow()->lstPass->rows().count(), 2);
         QCOMPARE(mainWindow()->lstPass->rows().subItem(1, 1), QStringLiteral("pw1"));
         QVERIFY(store::credentialStore().isSealed());
+        QVERIFY(store::wasSealed(u"Kestrune"_s, fixture->dataFile())); // for the next login
         QVERIFY(!mainWindow()->mnuEncrypt->isEnabled());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         QCOMPARE(fixture->fake->exit.calls, 0);
@@ -408,6 +410,10 @@ private slots:
 private:
     frmPass* start() {
         forms().load<ui::Form1>();
+        // A sealed file is checked whole on a thread of its own first.
+        const bool opened = QTest::qWaitFor([] { return forms().find<frmPass>() != nullptr; });
+        Q_ASSERT(opened);
+        Q_UNUSED(opened);
         auto* dialog = forms().find<frmPass>();
         Q_ASSERT(dialog != nullptr);
         return dialog;

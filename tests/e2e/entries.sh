@@ -133,6 +133,16 @@ log_in "Loaded 2 entries"
 for row in a c; do
   select_row "$row"
   e2e_key "$TITLE_MAIN" ctrl+shift+u
+  if [ "$row" = c ]; then
+    # No web address and no folder: Go To shows the exact target and asks
+    # first. OK hands it on all the same.
+    e2e_wait_window "$TITLE_MESSAGE"
+    e2e_snapshot | grep -qF "$(printf '%s\tlabel\t%s' "$TITLE_MESSAGE" \
+      "Open this location?\\n\\n\$(touch $marker)")" ||
+      e2e_fail "Go To does not show the location before it opens it"
+    e2e_click "$TITLE_MESSAGE" "panel/push button" "OK"
+    e2e_wait_window_gone "$TITLE_MESSAGE"
+  fi
   sleep 1
   e2e_expect_running
 done

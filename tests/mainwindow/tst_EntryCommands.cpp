@@ -210,33 +210,53 @@ private slots:
         }
     }
 
+    // The decisions themselves are the store's table (tst_LocationRules);
+    // here: what reaches the opener, and the question asked first.
     void goToDecidesWhatToOpen_data() {
         QTest::addColumn<QString>("location");
-        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("opened"); // empty: the question is answered Cancel
+        QTest::addColumn<bool>("asks");
         QTest::newRow("www without a scheme")
-            << u"www.example.com"_s << u"http://www.example.com"_s;
-        QTest::newRow("https anywhere") << u"HTTPS://example.com"_s << u"HTTPS://example.com"_s;
+            << u"www.example.com"_s << u"http://www.example.com"_s << false;
+        QTest::newRow("https anywhere")
+            << u"HTTPS://example.com"_s << u"HTTPS://example.com"_s << false;
         QTest::newRow("http in capitals")
-            << u"see HTTP://example.com"_s << u"see HTTP://example.com"_s;
-        QTest::newRow("folder path") << u"C:\\Data"_s << u"C:\\Data"_s;
-        QTest::newRow(".ORG in capitals") << u"EXAMPLE.ORG"_s << u"http://EXAMPLE.ORG"_s;
-        QTest::newRow("org inside a word") << u"Georgia office"_s << u"http://Georgia office"_s;
-        QTest::newRow(".info without www") << u"example.info"_s << u"example.info"_s;
-        QTest::newRow("biz") << u"shop.biz"_s << u"http://shop.biz"_s;
-        QTest::newRow("edu") << u"uni.EDU"_s << u"http://uni.EDU"_s;
-        QTest::newRow("net without the dot") << u"intranet"_s << u"intranet"_s;
+            << u"see HTTP://example.com"_s << u"see HTTP://example.com"_s << true;
+        QTest::newRow("folder path") << u"C:\\Data"_s << u"C:\\Data"_s << true;
+        QTest::newRow(".ORG in capitals") << u"EXAMPLE.ORG"_s << u"http://EXAMPLE.ORG"_s << false;
+        QTest::newRow("org inside a word")
+            << u"Georgia office"_s << u"http://Georgia office"_s << false;
+        QTest::newRow(".info without www") << u"example.info"_s << u"example.info"_s << true;
+        QTest::newRow("biz") << u"shop.biz"_s << u"http://shop.biz"_s << false;
+        QTest::newRow("edu") << u"uni.EDU"_s << u"http://uni.EDU"_s << false;
+        QTest::newRow("net without the dot") << u"intranet"_s << u"intranet"_s << true;
         QTest::newRow("hostile, web-like")
-            << u"example.com & rm -rf ~"_s << u"http://example.com & rm -rf ~"_s;
-        QTest::newRow("hostile, command substitution") << u"$(reboot)"_s << u"$(reboot)"_s;
+            << u"example.com & rm -rf ~"_s << u"http://example.com & rm -rf ~"_s << false;
+        QTest::newRow("hostile, command substitution") << u"$(reboot)"_s << u"$(reboot)"_s << true;
         QTest::newRow("hostile, quotes")
-            << u"a.com\" && calc \""_s << u"http://a.com\" && calc \""_s;
+            << u"a.com\" && calc \""_s << u"http://a.com\" && calc \""_s << false;
+        QTest::newRow("network share, declined") << u"\\\\host\\share"_s << QString() << true;
     }
     void goToDecidesWhatToOpen() {
         QFETCH(QString, location);
         QFETCH(QString, opened);
+        QFETCH(bool, asks);
         Form1* main = test::loggedInMainWindow(*fixture, {{"u", "p", location}});
         main->lstPass->selectRow(1);
+        fake().messages.shown.clear();
+        if (opened.isEmpty()) {
+            fake().messages.answers = {platform::Answer::Cancel};
+        }
         main->commands().GoTo();
+        QCOMPARE(fake().messages.shown.size(), asks ? 1u : 0u);
+        if (asks) {
+            QCOMPARE(fake().messages.shown[0].text, u"Open this location?\n\n"_s + location);
+        }
+        if (opened.isEmpty()) {
+            QCOMPARE(fake().opener.opened, QStringList());
+            QVERIFY(main->statusText() != QStringLiteral("Opening Location..."));
+            return;
+        }
         // One call, one argument, exactly the location: nothing else is run.
         // It goes to the file explorer, not to the web site's opener.
         QCOMPARE(fake().opener.opened, QStringList{opened});

@@ -7,6 +7,7 @@
 #include "mainwindow/ListLayout.h"
 #include "mainwindow/frmAdd.h"
 #include "store/CredentialStore.h"
+#include "store/SealedFileMemory.h"
 #include "support/WindowTestBase.h"
 #include "widgets/Forms.h"
 #include "widgets/ProgramIdentity.h"
@@ -21,6 +22,7 @@
 #include <QToolButton>
 
 using namespace kestrune;
+using namespace Qt::StringLiterals;
 using kestrune::ui::Form1;
 using kestrune::ui::forms;
 
@@ -232,6 +234,47 @@ private slots:
         expectFileFailure(QStringLiteral("Kestrune cannot use its data file.  The program will "
                                          "close; the file has not been changed."),
                           test::WriteFailure::FolderAtThePath);
+    }
+
+    // A file that was sealed when last used here, and is now plain, empty or
+    // missing, may have been swapped: it is used only when the user says so.
+    void aFileNoLongerSealedIsUsedOnlyWhenTheUserSaysSo_data() {
+        QTest::addColumn<QByteArray>("file"); // "missing": no file
+        QTest::addColumn<bool>("yes");
+        const QByteArray plain = test::fileWith({{"u", "p", "l"}});
+        QTest::newRow("plain, Yes") << plain << true;
+        QTest::newRow("plain, No") << plain << false;
+        QTest::newRow("empty, No") << QByteArray() << false;
+        QTest::newRow("missing, Yes") << QByteArray("missing") << true;
+        QTest::newRow("missing, No") << QByteArray("missing") << false;
+    }
+    void aFileNoLongerSealedIsUsedOnlyWhenTheUserSaysSo() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, yes);
+        const bool missing = file == "missing";
+        if (!missing) {
+            fixture->writeDataFile(file);
+        }
+        store::rememberSealed(u"Kestrune"_s, fixture->dataFile(), true);
+        fake().messages.answers = {yes ? platform::Answer::Yes : platform::Answer::No};
+        forms().load<Form1>();
+        expectOneMessage(QDir::toNativeSeparators(fixture->dataFile()) +
+                             u" was sealed with a master password the last time Kestrune opened "
+                             u"it, but it is now not sealed.  Someone may have replaced it.\n\n"
+                             u"Open it anyway?"_s,
+                         u"Kestrune"_s, platform::Buttons::YesNo, platform::Icon::Warning);
+        QCOMPARE(forms().isLoaded<ui::frmPass>(), yes);
+        QCOMPARE(fake().exit.calls, yes ? 0 : 1);
+        if (yes) {
+            // As any file of its kind: a missing one is made, a plain one checked.
+            QCOMPARE(store::credentialStore().state.CreatingPassword, missing || file.isEmpty());
+        } else {
+            // Nothing created, nothing written.
+            QCOMPARE(QFile::exists(fixture->dataFile()), !missing);
+            if (!missing) {
+                QCOMPARE(fixture->readDataFile(), file);
+            }
+        }
     }
 
     void theHelpWindowOpensAtStartUpOnlyForExactlyOne_data() {

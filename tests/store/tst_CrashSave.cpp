@@ -69,7 +69,7 @@ const KeySalt kSalt = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
     seal.header.chunkSize = 64 * 1024;
     QByteArray password = passwordBytes(kMasterPassword).value();
     seal.key.derive(password, kSalt, seal.header.limits);
-    wipeBytes(password);
+    wipe(password);
     return seal;
 }
 

@@ -1,5 +1,7 @@
 #include "store/FileHelpers.h"
 
+#include "store/DataFileFormat.h"
+
 #include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
@@ -85,7 +87,7 @@ private slots:
         const FileResult written = writeFileAtomically(file, "data");
         QVERIFY(!written.ok);
         QCOMPARE(written.problem, FileProblem::NotAFile);
-        for (const ReadResult& read : {readWholeFile(file), readFirstLine(file)}) {
+        for (const ReadResult& read : {readWholeFile(file), readFirstLine(file, kFirstLineLimit)}) {
             QVERIFY(!read.ok);
             QCOMPARE(read.problem, FileProblem::NotAFile);
             QVERIFY(read.bytes.isEmpty());
@@ -100,27 +102,58 @@ private slots:
         QCOMPARE(namesIn(file), QStringList());
     }
 
+    // Line 1 as read before a password is given; a line longer than any
+    // master password, and a file above the size limit, are not read.
     void firstLine_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<qint64>("growTo"); // the file made that large, holes after content
+        QTest::addColumn<FileProblem>("problem");
         const QByteArray big(65536, 'a');
-        QTest::newRow("zero bytes") << QByteArray() << QByteArray();
-        QTest::newRow("no CR") << QByteArray("abc") << QByteArray("abc");
-        QTest::newRow("CR LF") << QByteArray("abc\r\ndef\r\n") << QByteArray("abc");
-        QTest::newRow("LF is text") << QByteArray("a\nb\rc") << QByteArray("a\nb");
-        QTest::newRow("CR first") << QByteArray("\r\nabc") << QByteArray();
-        QTest::newRow("CR last of a block") << big.left(65535) + "\r" + big << big.left(65535);
-        QTest::newRow("CR after a block") << big + "\r\nx" << big;
-        QTest::newRow("block, no CR") << big << big;
-        QTest::newRow("long line") << big + big + "bc\r" << big + big + "bc";
+        const QByteArray limit(kFirstLineLimit, 'p');
+        const auto row = [](const char* name, const QByteArray& content, const QByteArray& expected,
+                            qint64 growTo = 0, FileProblem problem = FileProblem::None) {
+            QTest::newRow(name) << content << expected << growTo << problem;
+        };
+        row("zero bytes", QByteArray(), QByteArray());
+        row("no CR", "abc", "abc");
+        row("CR LF", "abc\r\ndef\r\n", "abc");
+        row("LF is text", "a\nb\rc", "a\nb");
+        row("CR first", "\r\nabc", QByteArray());
+        row("CR last of a block", big.left(65535) + "\r" + big, big.left(65535));
+        row("CR after a block", big + "\r\nx", big);
+        row("block, no CR", big, big);
+        row("long line", big + big + "bc\r", big + big + "bc");
+        row("line 1 at its limit", limit + "\r\nx", limit);
+        row("line 1 over its limit", limit + "p\r\nx", {}, 0, FileProblem::LineTooLong);
+        row("no CR, over the limit", limit + limit, {}, 0, FileProblem::LineTooLong);
+        row("file at the size limit", "abc\r\n", "abc", kDataFileSizeLimit);
+        row("file over the size limit", "abc\r\n", {}, kDataFileSizeLimit + 1,
+            FileProblem::TooLarge);
     }
     void firstLine() {
         QFETCH(QByteArray, content);
         QFETCH(QByteArray, expected);
+        QFETCH(qint64, growTo);
+        QFETCH(FileProblem, problem);
         QVERIFY(putFile(file, content));
-        const ReadResult read = readFirstLine(file);
-        QVERIFY(read.ok);
+        if (growTo > 0) {
+            QFile grown(file);
+            QVERIFY(grown.resize(growTo)); // sparse: nothing is written
+        }
+        const ReadResult read = readFirstLine(file, kFirstLineLimit);
+        QCOMPARE(read.problem, problem);
+        QCOMPARE(read.ok, problem == FileProblem::None);
         QCOMPARE(read.bytes, expected);
+        if (problem == FileProblem::TooLarge) {
+            // Nor is it read in pieces or whole: nothing of it is handed on.
+            qint64 handed = 0;
+            const FileResult pieces =
+                readFileInPieces(file, [&handed](QByteArrayView p) { handed += p.size(); });
+            QCOMPARE(pieces.problem, FileProblem::TooLarge);
+            QCOMPARE(handed, 0);
+            QCOMPARE(readWholeFile(file).problem, FileProblem::TooLarge);
+        }
     }
 
     void writeAndReadEveryByte() {
@@ -212,10 +245,10 @@ private slots:
         QVERIFY(QFile::remove(file));
         QVERIFY(EnsureDataFile(file).ok);
         QCOMPARE(modeOf(file), 0600);
-        // An existing file keeps its own.
-        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0640) == 0);
+        // An existing file readable by others is narrowed to its owner.
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0644) == 0);
         QVERIFY(writeFileAtomically(file, "again").ok);
-        QCOMPARE(modeOf(file), 0640);
+        QCOMPARE(modeOf(file), 0600);
 #else
         QSKIP("Unix permission bits");
 #endif

@@ -14,8 +14,14 @@ platform::Answer FakeMessageBoxes::show(QWidget* /*owner*/, const QString& text,
         answers.pop_front();
         return answer;
     }
-    return buttons == platform::Buttons::RetryCancel ? platform::Answer::Retry
-                                                     : platform::Answer::Ok;
+    switch (buttons) {
+    case platform::Buttons::RetryCancel:
+        return platform::Answer::Retry;
+    case platform::Buttons::YesNo:
+        return platform::Answer::Yes;
+    default:
+        return platform::Answer::Ok;
+    }
 }
 
 char* toString(const std::vector<ShownMessage>& messages) {

@@ -27,7 +27,7 @@ char* toString(const std::vector<ShownMessage>& messages);
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     // Answers given in turn; when none is left a box is answered with its
-    // first button (Ok or Retry).
+    // first button (Ok, Retry or Yes).
     std::deque<platform::Answer> answers;
     std::vector<ShownMessage> shown;
 
