@@ -2,6 +2,7 @@
 
 #include "mainwindow/EntryFind.h"
 #include "store/Entry.h"
+#include "store/StoreOutcome.h"
 
 #include <QtGlobal>
 
@@ -63,6 +64,9 @@ private:
     quint64 addEntry(const store::Entry& entry);
     quint64 changeEntry(frmAdd& dialog, const store::Entry& entry);
     void refuseEntry(frmAdd& dialog, const QString& why);
+    // The identity of the row `id` or, when the save merged it onto another
+    // program's change, of the first row equal to `entry`; 0 when not saved.
+    quint64 savedRow(const store::StoreOutcome& saved, quint64 id, const store::Entry& entry) const;
 
     Form1& main_;
     FindRequest findRequest_;

@@ -5,6 +5,7 @@
 #include "mainwindow/EntryList.h"
 #include "mainwindow/ExchangeCommands.h"
 #include "mainwindow/LoginSteps.h"
+#include "mainwindow/Reloading.h"
 #include "store/CredentialStore.h"
 
 #include <QMainWindow>
@@ -39,6 +40,9 @@ public:
 
     // store::StoreHost
     store::EntryRows& entryRows() override { return lstPass->rows(); }
+    void replaceEntries(std::vector<store::Entry>&& entries) override {
+        lstPass->replaceEntries(std::move(entries));
+    }
 
     // The owner of a message box about the data file: the password dialog
     // while it shows, else this window while it shows, else none.
@@ -84,6 +88,8 @@ public:
     void updateFileMenu();
     // File, Import... and File, Export...
     ExchangeCommands& exchange() { return exchange_; }
+    // Reads the data file again when another program changes it.
+    Reloading& reloading() { return reloading_; }
 
     // A click on a column header: sorts by that column (1-based).
     void lstPass_ColumnClick(int columnHeader);
@@ -125,6 +131,7 @@ private:
     DataFileCommands dataFileCommands_{*this};
     LoginSteps loginSteps_{*this};
     ExchangeCommands exchange_{*this};
+    Reloading reloading_{*this};
 };
 
 } // namespace kestrune::ui

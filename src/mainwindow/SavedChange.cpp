@@ -7,13 +7,18 @@
 
 namespace kestrune::ui {
 
-bool changeAndSave(const std::function<void()>& change, const std::function<void()>& undo) {
+store::StoreOutcome changeAndSave(const store::EntryChange& saved,
+                                  const std::function<void()>& change,
+                                  const std::function<void()>& undo) {
     change();
-    if (tellDataFileOutcome(*forms().find<Form1>(), store::credentialStore().SaveData())) {
-        return true;
+    Form1& main = *forms().find<Form1>();
+    const store::StoreOutcome outcome = store::credentialStore().SaveData(saved);
+    if (tellDataFileOutcome(main, outcome)) {
+        main.updateFileMenu(); // a merge follows the file, sealed or not
+        return outcome;
     }
     undo();
-    return false;
+    return outcome;
 }
 
 } // namespace kestrune::ui

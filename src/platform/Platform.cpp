@@ -16,8 +16,9 @@ Services& real() {
     static SystemFileStamps stamps;
     static QtTimers timers;
     static QtFileDialogs files;
+    static SystemFileWatcher* watcher = new SystemFileWatcher; // lives as long as the program
     static Services services{&messages, &exit,  &onTop,  &folder, &settings, &clipboard,
-                             &opener,   &locks, &stamps, &timers, &files};
+                             &opener,   &locks, &stamps, &timers, &files,    watcher};
     return services;
 }
 
@@ -44,7 +45,7 @@ void install(const Services& replacement) {
         orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
         orReal(replacement.opener, r.opener),     orReal(replacement.locks, r.locks),
         orReal(replacement.stamps, r.stamps),     orReal(replacement.timers, r.timers),
-        orReal(replacement.files, r.files)};
+        orReal(replacement.files, r.files),       orReal(replacement.watcher, r.watcher)};
 }
 
 void installReal() {

@@ -23,7 +23,7 @@ enum class FileProblem {
     NotAllWritten,
     CannotReplace,
     TooLarge, // larger than the data file limit: not read
-    Refused, // a write's last check said no: nothing was replaced
+    Refused,  // a write's last check said no: nothing was replaced
 };
 
 // The outcome of a file operation.
@@ -81,6 +81,8 @@ ReadResult readFirstLine(const QString& path);
 
 // Replaces the file's whole content at once. A file created here is readable
 // and writable by its owner only; an existing file keeps its permissions.
+// A symbolic link is written through: the file it ends at is replaced, in its
+// own folder, and the link stays as it is.
 // `mayReplace`, when given, is the last check before the file is replaced.
 FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
                                const ReplaceCheck& mayReplace = {});

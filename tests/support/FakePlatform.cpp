@@ -1,5 +1,6 @@
 #include "support/FakePlatform.h"
 
+#include <QDir>
 #include <QTest>
 #include <algorithm>
 
@@ -70,8 +71,11 @@ void FakeTimers::advance(qint64 ms) {
 
 FakePlatform::FakePlatform(const QString& programFolder) {
     folder.folder = programFolder;
+    // The tests' own runtime folder (CTest sets it), never the user's.
+    folder.runtime = qEnvironmentVariable("XDG_RUNTIME_DIR", QDir::tempPath());
+    QDir().mkpath(folder.runtime);
     platform::install({&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks,
-                       nullptr, &timers, &files});
+                       nullptr, &timers, &files, &watcher});
 }
 
 FakePlatform::~FakePlatform() {

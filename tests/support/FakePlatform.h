@@ -50,7 +50,9 @@ public:
 class FakeFolder final : public platform::ProgramFolder {
 public:
     QString folder;
+    QString runtime; // beside the program folder, never the user's own
     QString path() const override { return folder; }
+    QString runtimeFolder() const override { return runtime; }
 };
 
 class FakeSettings final : public platform::UserSettings {
@@ -158,6 +160,15 @@ private:
     }
 };
 
+// Watches nothing: a test says when the file changed.
+class FakeFileWatcher final : public platform::FileWatcher {
+public:
+    QString watched; // empty while nothing is watched
+    void watch(const QString& path) override { watched = path; }
+    void stop() override { watched.clear(); }
+    void fire() { emit changed(); }
+};
+
 // Installs all doubles on construction and the real services on destruction.
 class FakePlatform {
 public:
@@ -176,6 +187,7 @@ public:
     FakeLocks locks;
     FakeTimers timers;
     FakeFileDialogs files;
+    FakeFileWatcher watcher;
 };
 
 } // namespace kestrune::test
