@@ -293,6 +293,7 @@ StoreOutcome CredentialStore::readCurrent(StoreStep step, const QString& path, c
     // A written file ends with a whole line; one that does not is still being
     // written, or was cut short.
     EntryReader reader;
+    reader.expectBytes(QFileInfo(path).size());
     QByteArray end;
     const FileResult read = readFileInPieces(path, [&reader, &end](QByteArrayView piece) {
         reader.feed(piece);
