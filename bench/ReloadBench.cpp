@@ -27,9 +27,9 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <memory>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
     int changes = 0;
     QObject::connect(&watcher, &platform::FileWatcher::changed, [&changes] { ++changes; });
     watcher.watch(store::DataFilePath(dir.path()));
-    std::printf("  %-24s %9.2f ms cpu  (%d change signals)\n", "watching data.enc",
-                idleCpuMs(idle), changes);
+    std::printf("  %-24s %9.2f ms cpu  (%d change signals)\n", "watching data.enc", idleCpuMs(idle),
+                changes);
     return 0;
 }

@@ -401,6 +401,11 @@ private slots:
         QFETCH(bool, anotherVault);
         const QString pw = u"pw"_s;
         QString target = file;
+#ifdef Q_OS_WIN
+        if (link) {
+            QSKIP("a link is a shortcut file on Windows");
+        }
+#endif
         if (link) {
             QVERIFY(QDir(dir->path()).mkdir(u"synced"_s));
             target = dir->filePath(u"synced/data.enc"_s);
