@@ -290,10 +290,19 @@ StoreOutcome CredentialStore::readCurrent(StoreStep step, const QString& path, c
     if (kind != DataFileKind::Written) {
         return {step, Kind::Damaged};
     }
-    // A written file ends with a whole line; one that does not is still being
+    // Line 1 first: another vault's entries are not even read. A file without
+    // a whole line 1, or that does not end with a whole line, is still being
     // written, or was cut short.
+    const qint64 size = QFileInfo(path).size();
+    const ReadResult line = readFirstLine(path);
+    if (!line.ok || line.bytes.size() >= size) {
+        return {step, Kind::Damaged, line};
+    }
+    if (storedPasswordOf(line.bytes) != state.MasterPassword) {
+        return {step, Kind::AnotherVault};
+    }
     EntryReader reader;
-    reader.expectBytes(QFileInfo(path).size());
+    reader.expectBytes(size);
     QByteArray end;
     const FileResult read = readFileInPieces(path, [&reader, &end](QByteArrayView piece) {
         reader.feed(piece);
@@ -306,15 +315,6 @@ StoreOutcome CredentialStore::readCurrent(StoreStep step, const QString& path, c
     if (end != "\r\n") {
         entries.clear();
         return {step, Kind::Damaged};
-    }
-    const ReadResult line = readFirstLine(path);
-    if (!line.ok) {
-        entries.clear();
-        return {step, Kind::Damaged, line};
-    }
-    if (storedPasswordOf(line.bytes) != state.MasterPassword) {
-        entries.clear();
-        return {step, Kind::AnotherVault};
     }
     sealedWith = nullptr;
     return {step, Kind::Loaded};
