@@ -108,7 +108,9 @@ for side in a b; do
     e2e_fail "syncthing generate failed: $(cat "$E2E_ROOT/st-$side.generate")"
   ids+=("$(sed -n 's/.*Device ID: *\([A-Z0-9-]*\).*/\1/p' "$E2E_ROOT/st-$side.generate" | head -n 1)")
 done
-[ -n "${ids[0]}" ] && [ -n "${ids[1]}" ] || e2e_fail "syncthing generate printed no device ID"
+if [ -z "${ids[0]}" ] || [ -z "${ids[1]}" ]; then
+  e2e_fail "syncthing generate printed no device ID"
+fi
 port_a=$(free_port)
 port_b=$(free_port)
 configure "$E2E_ROOT/st-a" "$SYNC_A" "$port_a" "$(free_port)" "${ids[1]}" "$port_b"
