@@ -295,7 +295,8 @@ e2e_expect_exit 0
 e2e_take_back
 e2e_expect_running
 e2e_expect_bytes "$folder/data.enc" "$expected" "data.enc after the second copy"
-[ -f "$folder/data.enc.lock" ] || e2e_fail "the running copy's lock is gone"
+find "$WINEPREFIX/drive_c/users" -path '*AppData*' -name 'kestrune-*.lock' | grep -q . ||
+  e2e_fail "the running copy's lock is gone"
 e2e_case_passed
 
 # -----------------------------------------------------------------------------
