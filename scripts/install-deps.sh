@@ -26,6 +26,8 @@ packages=(
   # the cross compiler, Qt's host tools for the Windows build, Wine to run
   # it, and zip for the Windows archive
   desktop-file-utils
+  # the end-to-end run with a real sync engine (two instances on 127.0.0.1)
+  syncthing
   g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 zip unzip
 )
 # Packages that one script alone needs (scripts/screenshots.sh) come as arguments.

@@ -58,10 +58,12 @@ void DataFileCommands::EncryptDataFile() {
     if (store.isSealed()) {
         return;
     }
+    busy_ = true;
     const platform::Answer answer = platform::services().messages->show(
         &main_, encryptQuestion(store.state.MasterPassword, ProgramIdentity().ProductName),
         QStringLiteral("Encrypt Data File"), platform::Buttons::OkCancel, platform::Icon::Warning);
     if (answer != platform::Answer::Ok) {
+        busy_ = false;
         main_.StatusMessage(QStringLiteral("Data file not encrypted, cancelled by user"));
         return;
     }
@@ -75,6 +77,7 @@ void DataFileCommands::EncryptDataFile() {
         [this](std::optional<store::Seal>&& seal) {
             QApplication::restoreOverrideCursor();
             main_.setEnabled(true);
+            busy_ = false;
             const QString notEncrypted = QStringLiteral("Data file not encrypted.");
             if (!seal) {
                 main_.StatusMessage(notEncrypted);
@@ -93,9 +96,11 @@ void DataFileCommands::RemoveEncryption() {
     if (!store.isSealed()) {
         return;
     }
+    busy_ = true;
     const platform::Answer answer = platform::services().messages->show(
         &main_, removeQuestion(ProgramIdentity().ProductName), QStringLiteral("Remove Encryption"),
         platform::Buttons::OkCancel, platform::Icon::Warning);
+    busy_ = false;
     if (answer != platform::Answer::Ok) {
         main_.StatusMessage(QStringLiteral("Encryption not removed, cancelled by user"));
         return;

@@ -21,6 +21,8 @@ public:
     void EncryptDataFile();
     // After a confirmation, writes the file unsealed.
     void RemoveEncryption();
+    // From the confirmation of either until its write is done.
+    bool busy() const { return busy_; }
 
     // The confirmation of EncryptDataFile for a master password.
     static QString encryptQuestion(const QString& masterPassword, const QString& productName);
@@ -32,6 +34,7 @@ public:
 
 private:
     Form1& main_;
+    bool busy_ = false;
 };
 
 } // namespace kestrune::ui

@@ -151,6 +151,10 @@ QString statusOf(const store::StoreOutcome& outcome) {
     switch (outcome.kind) {
     case Kind::Loaded:
         return QStringLiteral("Loaded %1 entries").arg(outcome.count);
+    case Kind::Reloaded:
+        return QStringLiteral("Reloaded: the data file was changed by another program.  %1.")
+            .arg(outcome.count == 1 ? QStringLiteral("1 entry")
+                                    : QStringLiteral("%1 entries").arg(outcome.count));
     case Kind::Created:
         return QStringLiteral("Password created successfully");
     case Kind::Saved:
@@ -166,12 +170,49 @@ QString statusOf(const store::StoreOutcome& outcome) {
     }
 }
 
+// A reload that did not happen: the list stays as it was, and the program
+// goes on. Only another vault gets a box (the caller shows it once).
+DataFileMessage notReloaded(const store::StoreOutcome& outcome, const QString& productName,
+                            const QString& dataFilePath) {
+    switch (outcome.kind) {
+    case Kind::AnotherVault:
+        return {QStringLiteral("The data file has been replaced by another program with a file "
+                               "that your master password does not open.") +
+                    kBlankLine + QDir::toNativeSeparators(dataFilePath) + kBlankLine +
+                    QStringLiteral("%1 has not loaded it and will not save over it: your changes "
+                                   "cannot be saved until your own data file is back in its "
+                                   "place.")
+                        .arg(productName),
+                productName, platform::Icon::Warning,
+                QStringLiteral("Not reloaded: the data file does not open with your master "
+                               "password."),
+                false};
+    case Kind::OutOfMemory:
+        return {{},
+                {},
+                platform::Icon::None,
+                QStringLiteral("Not reloaded: there is not enough free memory to make the key "
+                               "of the changed data file."),
+                false};
+    default:
+        return {{},
+                {},
+                platform::Icon::None,
+                QStringLiteral("Not reloaded: the data file is being written or is damaged.  It "
+                               "is read again when it changes."),
+                false};
+    }
+}
+
 } // namespace
 
 DataFileMessage dataFileMessage(const store::StoreOutcome& outcome, const QString& productName,
                                 const QString& dataFilePath) {
     if (outcome.done()) {
         return {{}, {}, platform::Icon::None, statusOf(outcome), false};
+    }
+    if (outcome.step == StoreStep::ReloadData) {
+        return notReloaded(outcome, productName, dataFilePath);
     }
     const Failure failure = failureOf(outcome, productName);
     QString text = failure.what + kBlankLine;

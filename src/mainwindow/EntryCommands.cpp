@@ -75,7 +75,9 @@ quint64 EntryCommands::addEntry(const store::Entry& entry) {
     // Not on disk, so not in the list either; the dialog keeps the texts.
     const auto add = [&] { added = rows.idAt(rows.append(entry)); };
     const auto takeBack = [&] { rows.remove(rows.positionOf(added)); };
-    return changeAndSave(add, takeBack) ? added : 0;
+    // Saved first: `added` is known only once the change has run.
+    const store::StoreOutcome saved = changeAndSave(store::EntryChange::add(entry), add, takeBack);
+    return savedRow(saved, added, entry);
 }
 
 quint64 EntryCommands::changeEntry(frmAdd& dialog, const store::Entry& entry) {
@@ -100,7 +102,28 @@ quint64 EntryCommands::changeEntry(frmAdd& dialog, const store::Entry& entry) {
             main_.lstPass->selectRow(position);
         }
     };
-    return changeAndSave([&] { rows.setRow(position, entry); }, putBack) ? id : 0;
+    const store::StoreOutcome saved = changeAndSave(
+        store::EntryChange::edit(before, entry), [&] { rows.setRow(position, entry); }, putBack);
+    return savedRow(saved, id, entry);
+}
+
+quint64 EntryCommands::savedRow(const store::StoreOutcome& saved, quint64 id,
+                                const store::Entry& entry) const {
+    if (!saved) {
+        return 0;
+    }
+    if (!saved.merged) {
+        return id;
+    }
+    // Merged onto another program's change: the rows are new, and the entry
+    // is the first one equal to it.
+    const EntryListModel& rows = main_.lstPass->rows();
+    for (qsizetype position = 1; position <= rows.count(); ++position) {
+        if (rows.row(position) == entry) {
+            return rows.idAt(position);
+        }
+    }
+    return id; // saved all the same; no row of it to select
 }
 
 void EntryCommands::refuseEntry(frmAdd& dialog, const QString& why) {
@@ -132,7 +155,8 @@ void EntryCommands::Delete() {
         rows.insert(row, entry, id);
         main_.lstPass->selectRow(row);
     };
-    if (!changeAndSave([&] { rows.remove(row); }, putBack)) {
+    if (!changeAndSave(
+            store::EntryChange::remove(entry), [&] { rows.remove(row); }, putBack)) {
         return;
     }
     main_.StatusMessage(QStringLiteral("Entry deleted successfully, data saved."));

@@ -2,6 +2,7 @@
 
 #include "mainwindow/EntryFind.h"
 #include "store/Entry.h"
+#include "store/StoreOutcome.h"
 
 #include <QtGlobal>
 
@@ -70,6 +71,9 @@ private:
     void refuseEntry(frmAdd& dialog, const QString& why);
     // Asks whether Go To may open `target`: true when the user agrees.
     bool confirmGoto(const QString& target);
+    // The identity of the row `id` or, when the save merged it onto another
+    // program's change, of the first row equal to `entry`; 0 when not saved.
+    quint64 savedRow(const store::StoreOutcome& saved, quint64 id, const store::Entry& entry) const;
 
     Form1& main_;
     FindRequest findRequest_;

@@ -70,8 +70,7 @@ void EntryList::replaceEntries(std::vector<store::Entry>&& entries) {
     if (selected > 0) {
         kept = model_.row(selected);
     }
-    model_.clear();
-    model_.appendEntries(std::move(entries));
+    model_.replaceAll(std::move(entries));
     if (kept) {
         selectFirstWhere([&kept](const store::Entry& entry) { return entry == *kept; });
     }

@@ -1,5 +1,7 @@
 #include "mainwindow/EntryListModel.h"
 
+#include <QThreadPool>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -179,6 +181,16 @@ void EntryListModel::removeAddedSince(quint64 firstId) {
     rows_.resize(to);
     ids_.resize(to);
     endResetModel();
+}
+
+void EntryListModel::replaceAll(std::vector<store::Entry>&& entries) {
+    beginResetModel();
+    auto old = std::make_shared<std::vector<store::Entry>>(std::move(rows_));
+    rows_.clear();
+    ids_.clear();
+    endResetModel();
+    QThreadPool::globalInstance()->start([old] { old->clear(); });
+    appendEntries(std::move(entries));
 }
 
 void EntryListModel::clear() {

@@ -48,6 +48,10 @@ public:
     // Removes a row; the rows behind it move up by one.
     void remove(qsizetype position);
     void clear();
+    // Puts `entries` in place of every row, keeping the sort. The old rows
+    // are freed on a worker thread: freeing a large list takes longer than
+    // reading it.
+    void replaceAll(std::vector<store::Entry>&& entries);
 
     // Every row carries an identity of its own that stays with it through
     // sorting, insertions and removals, so that a window holding on to an

@@ -10,6 +10,7 @@
 #include "mainwindow/frmAdd.h"
 #include "platform/Platform.h"
 #include "store/CredentialStore.h"
+#include "store/DataFileGuard.h"
 #include "store/FileHelpers.h"
 #include "widgets/Forms.h"
 #include "widgets/ProgramIdentity.h"
@@ -157,11 +158,21 @@ void ExchangeCommands::applyImport() {
         return;
     }
     // One change, saved once: all the rows come in, or none.
-    if (!appendAndSave(main_.lstPass->rows(), std::move(additions))) {
+    const store::StoreOutcome saved = appendAndSave(main_.lstPass->rows(), std::move(additions));
+    if (!saved) {
         main_.StatusMessage(QStringLiteral("Nothing imported: the entries could not be saved."));
         return;
     }
-    main_.StatusMessage(QStringLiteral("Imported %1.  Data saved.").arg(entries(count)));
+    // Saved onto another program's change, entries it already held are not
+    // added twice.
+    QString status =
+        QStringLiteral("Imported %1.  Data saved.").arg(entries(count - saved.alreadyThere));
+    if (saved.alreadyThere > 0) {
+        status += QStringLiteral("  %1 already there: the data file was changed meanwhile by "
+                                 "another program.")
+                      .arg(entries(saved.alreadyThere));
+    }
+    main_.StatusMessage(status);
 }
 
 void ExchangeCommands::cancelImport() {
@@ -205,7 +216,7 @@ void ExchangeCommands::Export() {
         return;
     }
     const QString dataFile = store::credentialStore().dataFilePath();
-    if (sameFile(path, dataFile) || sameFile(path, dataFile + QStringLiteral(".lock"))) {
+    if (sameFile(path, dataFile) || sameFile(path, store::LockFilePath(dataFile))) {
         reportFileProblem(
             QStringLiteral("%1 did not export your entries.").arg(ProgramIdentity().ProductName),
             path,

@@ -26,6 +26,8 @@ public:
 
     void Import();
     void Export();
+    // An import is on its way through its dialogs.
+    bool importPending() const { return pending_.has_value(); }
 
     // The name an export is offered under, in the user's documents folder.
     static inline const QString kExportName = QStringLiteral("kestrune-export.csv");

@@ -278,6 +278,7 @@ void Form1::updateFileMenu() {
 }
 
 void Form1::afterFormLoad() {
+    reloading_.start();
     updateFileMenu();
     dressInSkin(this);
     setVisible(true);

@@ -7,6 +7,7 @@
 #include "mainwindow/Locking.h"
 #include "mainwindow/LoginSteps.h"
 #include "mainwindow/MergeCommands.h"
+#include "mainwindow/Reloading.h"
 #include "store/CredentialStore.h"
 
 #include <QMainWindow>
@@ -41,6 +42,9 @@ public:
 
     // store::StoreHost
     store::EntryRows& entryRows() override { return lstPass->rows(); }
+    void replaceEntries(std::vector<store::Entry>&& entries) override {
+        lstPass->replaceEntries(std::move(entries));
+    }
 
     // The owner of a message box about the data file: the password dialog
     // while it shows, else this window while it shows, else none.
@@ -97,6 +101,8 @@ public:
     ExchangeCommands& exchange() { return exchange_; }
     // File, Merge From..., and the conflict copies sync engines leave.
     MergeCommands& merges() { return merges_; }
+    // Reads the data file again when another program changes it.
+    Reloading& reloading() { return reloading_; }
 
     // A click on a column header: sorts by that column (1-based).
     void lstPass_ColumnClick(int columnHeader);
@@ -140,6 +146,7 @@ private:
     ExchangeCommands exchange_{*this};
     MergeCommands merges_{*this};
     Locking locking_{*this};
+    Reloading reloading_{*this};
 };
 
 } // namespace kestrune::ui

@@ -8,19 +8,26 @@
 
 namespace kestrune::ui {
 
-bool changeAndSave(const std::function<void()>& change, const std::function<void()>& undo) {
+store::StoreOutcome changeAndSave(const store::EntryChange& saved,
+                                  const std::function<void()>& change,
+                                  const std::function<void()>& undo) {
     change();
-    if (tellDataFileOutcome(*forms().find<Form1>(), store::credentialStore().SaveData())) {
-        return true;
+    Form1& main = *forms().find<Form1>();
+    const store::StoreOutcome outcome = store::credentialStore().SaveData(saved);
+    if (tellDataFileOutcome(main, outcome)) {
+        main.updateFileMenu(); // a merge follows the file, sealed or not
+        return outcome;
     }
     undo();
-    return false;
+    return outcome;
 }
 
-bool appendAndSave(EntryListModel& rows, std::vector<store::Entry>&& entries) {
+store::StoreOutcome appendAndSave(EntryListModel& rows, std::vector<store::Entry>&& entries) {
     const quint64 firstAdded = rows.nextIdentity();
-    return changeAndSave([&] { rows.appendEntries(std::move(entries)); },
-                         [&] { rows.removeAddedSince(firstAdded); });
+    const store::EntryChange saved = store::EntryChange::append(entries);
+    return changeAndSave(
+        saved, [&] { rows.appendEntries(std::move(entries)); },
+        [&] { rows.removeAddedSince(firstAdded); });
 }
 
 } // namespace kestrune::ui

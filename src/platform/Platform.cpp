@@ -16,9 +16,10 @@ Services& real() {
     static SystemFileStamps stamps;
     static QtTimers timers;
     static QtFileDialogs files;
+    static SystemFileWatcher* watcher = new SystemFileWatcher; // lives as long as the program
     static SystemSessionLock sessionLock;
     static Services services{&messages, &exit,  &onTop,  &folder, &settings, &clipboard,
-                             &opener,   &locks, &stamps, &timers, &files,    &sessionLock};
+                             &opener,   &locks, &stamps, &timers, &files,    &sessionLock, watcher};
     return services;
 }
 
@@ -45,7 +46,8 @@ void install(const Services& replacement) {
         orReal(replacement.settings, r.settings), orReal(replacement.clipboard, r.clipboard),
         orReal(replacement.opener, r.opener),     orReal(replacement.locks, r.locks),
         orReal(replacement.stamps, r.stamps),     orReal(replacement.timers, r.timers),
-        orReal(replacement.files, r.files),       orReal(replacement.sessionLock, r.sessionLock)};
+        orReal(replacement.files, r.files),       orReal(replacement.sessionLock, r.sessionLock),
+        orReal(replacement.watcher, r.watcher)};
 }
 
 void installReal() {

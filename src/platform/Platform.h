@@ -4,6 +4,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/FileLock.h"
 #include "platform/FileStamp.h"
+#include "platform/FileWatcher.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Opener.h"
 #include "platform/ProgramExit.h"
@@ -30,6 +31,7 @@ struct Services {
     Timers* timers = nullptr;
     FileDialogs* files = nullptr;
     SessionLock* sessionLock = nullptr;
+    FileWatcher* watcher = nullptr;
 };
 
 // The services in use.

@@ -68,7 +68,45 @@ bool noSealedFileAt(const QString& path) {
     return start.ok && kindOfDataFile(start.bytes) == DataFileKind::Written;
 }
 
+// Entries held apart from the list, as a merge writes them.
+class HeldEntries final : public EntryRows {
+public:
+    explicit HeldEntries(const std::vector<Entry>& entries) : entries_(entries) {}
+    qsizetype entryCount() const override { return qsizetype(entries_.size()); }
+    const Entry& entryAt(qsizetype index) const override { return entries_[std::size_t(index)]; }
+    void appendEntries(std::vector<Entry>&&) override {}
+
+private:
+    const std::vector<Entry>& entries_;
+};
+
+platform::FileStamp stampOf(const QString& path) {
+    return platform::services().stamps->stampOf(path);
+}
+
+// True when a key made with `seal` opens a file with this header.
+bool opens(const Seal& seal, const SealedHeader& header) {
+    return seal.header.algorithm == header.algorithm && seal.header.limits == header.limits &&
+           seal.header.salt == header.salt;
+}
+
 } // namespace
+
+StoreOutcome CredentialStore::lockSealed(StoreStep step, SealedFileCheck&& check) {
+    if (!check.read.ok) {
+        return {step, Kind::CannotReadFile, check.read};
+    }
+    switch (check.outcome) {
+    case SealedOutcome::Unsupported:
+        return {step, Kind::Unsupported};
+    case SealedOutcome::Opened:
+        break;
+    default:
+        return {step, Kind::Damaged};
+    }
+    lock_ = std::move(check.lock);
+    return {step, Kind::SealedCheckMode};
+}
 
 StoreOutcome CredentialStore::BeginLogin(bool expectSealed) {
     const StoreOutcome begun = beginLoginUpToSealedCheck(expectSealed);
@@ -116,22 +154,12 @@ StoreOutcome CredentialStore::beginLoginUpToSealedCheck(bool expectSealed) {
 }
 
 StoreOutcome CredentialStore::sealedFileChecked(SealedFileCheck&& check) {
-    constexpr StoreStep step = StoreStep::BeginLogin;
-    if (!check.read.ok) {
-        return {step, Kind::CannotReadFile, check.read};
+    const StoreOutcome locked = lockSealed(StoreStep::BeginLogin, std::move(check));
+    if (locked) {
+        state.StoredPassword.clear();
+        state.CreatingPassword = false;
     }
-    switch (check.outcome) {
-    case SealedOutcome::Unsupported:
-        return {step, Kind::Unsupported};
-    case SealedOutcome::Opened:
-        break;
-    default:
-        return {step, Kind::Damaged};
-    }
-    lock_ = std::move(check.lock);
-    state.StoredPassword.clear();
-    state.CreatingPassword = false;
-    return {step, Kind::SealedCheckMode};
+    return locked;
 }
 
 StoreOutcome CredentialStore::LoadData() {
@@ -209,15 +237,15 @@ StoreOutcome CredentialStore::afterWrite(StoreStep step, StoreOutcome::Kind done
     return {step, done, written};
 }
 
-StoreOutcome CredentialStore::writeList(StoreStep step, StoreOutcome::Kind done, const Seal* seal) {
+StoreOutcome CredentialStore::writeList(StoreStep step, StoreOutcome::Kind done, const Seal* seal,
+                                        const EntryRows& rows, const ReplaceCheck& mayReplace) {
     // Encoded (and sealed) and written piece by piece: the whole file is
     // never held in memory beside the entries.
     // Sealed, the plaintext comes in larger pieces: most chunks then lie
     // whole within one and are sealed where they stand.
-    SavedFileEncoder encoder(state.MasterPassword, host_->entryRows(),
+    SavedFileEncoder encoder(state.MasterPassword, rows,
                              seal == nullptr ? qsizetype(1) << 20 : qsizetype(4) << 20);
     const QString path = dataFilePath();
-    const ReplaceCheck mayReplace = [this, &path] { return guard_.mayReplace(path); };
     if (seal == nullptr) {
         return afterWrite(step, done,
                           writeFileAtomicallyInPieces(
@@ -232,8 +260,137 @@ StoreOutcome CredentialStore::writeList(StoreStep step, StoreOutcome::Kind done,
                           path, [&sealed] { return sealed.next(); }, mayReplace));
 }
 
+StoreOutcome CredentialStore::writeList(StoreStep step, StoreOutcome::Kind done, const Seal* seal,
+                                        bool keepSealing, const EntryChange& change) {
+    const QString path = dataFilePath();
+    const StoreOutcome written = writeList(step, done, seal, host_->entryRows(),
+                                           [this, &path] { return guard_.mayReplace(path); });
+    if (written.kind != Kind::ChangedOutside) {
+        return written;
+    }
+    // Another program changed the file: the change is made again on what it
+    // holds now, and that is written, unless it changes once more meanwhile.
+    const platform::FileStamp before = stampOf(path);
+    std::vector<Entry> entries;
+    const Seal* found = nullptr;
+    if (!readCurrent(step, path, nullptr, entries, found)) {
+        return written;
+    }
+    AppliedChange applied = applyChange(std::move(entries), change);
+    const HeldEntries rows(applied.entries);
+    StoreOutcome merged = writeList(step, done, keepSealing ? found : seal, rows,
+                                    [&path, &before] { return stampOf(path) == before; });
+    if (!merged) {
+        return merged;
+    }
+    if (keepSealing && found == nullptr) {
+        seal_.reset(); // its encryption was removed elsewhere
+    }
+    merged.merged = true;
+    merged.alreadyThere = applied.alreadyThere;
+    merged.count = qsizetype(applied.entries.size());
+    host_->replaceEntries(std::move(applied.entries));
+    return merged;
+}
+
+StoreOutcome CredentialStore::readCurrent(StoreStep step, const QString& path, const Seal* offered,
+                                          std::vector<Entry>& entries, const Seal*& sealedWith) {
+    const ReadResult start = readFileStart(path, kSealedFirstLineSize + kSealedHeaderSize);
+    if (!start.ok) {
+        return {step, Kind::Damaged, start};
+    }
+    if (QFileInfo(path).size() > kDataFileSizeLimit) {
+        return {step, Kind::Damaged, FileResult::failure(FileProblem::TooLarge)};
+    }
+    const DataFileKind kind = kindOfDataFile(start.bytes);
+    if (kind == DataFileKind::Sealed &&
+        start.bytes.size() == kSealedFirstLineSize + kSealedHeaderSize) {
+        const SealedHeader header = SealedHeader::parse(start.bytes);
+        sealedWith = offered != nullptr && opens(*offered, header) ? offered
+                     : seal_ && opens(*seal_, header)              ? &*seal_
+                                                                   : nullptr;
+        if (sealedWith == nullptr) {
+            // Sealed anew elsewhere: the master password must make its key.
+            const StoreOutcome locked = lockSealed(step, checkSealedFile(path));
+            return {step, locked ? Kind::NeedsKey : Kind::Damaged, locked.file};
+        }
+        SealedEntries read = readSealedEntries(path, sealedWith->key, state.MasterPassword);
+        if (!read.read.ok || read.outcome == SealedOutcome::Damaged ||
+            read.outcome == SealedOutcome::Unsupported) {
+            return {step, Kind::Damaged, read.read};
+        }
+        if (read.outcome != SealedOutcome::Opened || !read.passwordMatches) {
+            return {step, Kind::AnotherVault};
+        }
+        entries = std::move(read.entries);
+        return {step, Kind::Loaded};
+    }
+    if (kind != DataFileKind::Written) {
+        return {step, Kind::Damaged};
+    }
+    // Line 1 first: another vault's entries are not even read. A file without
+    // a whole line 1, or that does not end with a whole line, is still being
+    // written, or was cut short.
+    const qint64 size = QFileInfo(path).size();
+    const ReadResult line = readFirstLine(path);
+    if (!line.ok || line.bytes.size() >= size) {
+        return {step, Kind::Damaged, line};
+    }
+    if (storedPasswordOf(line.bytes) != state.MasterPassword) {
+        return {step, Kind::AnotherVault};
+    }
+    EntryReader reader;
+    reader.expectBytes(size);
+    QByteArray end;
+    const FileResult read = readFileInPieces(path, [&reader, &end](QByteArrayView piece) {
+        reader.feed(piece);
+        end = (end + piece.last(std::min<qsizetype>(2, piece.size())).toByteArray()).right(2);
+    });
+    if (!read.ok) {
+        return {step, Kind::Damaged, read};
+    }
+    entries = reader.finish();
+    if (end != "\r\n") {
+        entries.clear();
+        return {step, Kind::Damaged};
+    }
+    sealedWith = nullptr;
+    return {step, Kind::Loaded};
+}
+
+StoreOutcome CredentialStore::ReloadData(std::optional<Seal> seal) {
+    constexpr StoreStep step = StoreStep::ReloadData;
+    const QString path = dataFilePath();
+    const platform::FileStamp now = stampOf(path);
+    // Gone for a moment (a sync engine renaming a new copy into place), or
+    // what was read or written here last: nothing to read.
+    if (state.MasterPassword.isEmpty() || !now.exists || guard_.knows(now)) {
+        return {step, Kind::Unchanged};
+    }
+    std::vector<Entry> entries;
+    const Seal* found = nullptr;
+    if (StoreOutcome read = readCurrent(step, path, seal ? &*seal : nullptr, entries, found);
+        !read) {
+        return read;
+    }
+    if (stampOf(path) != now) {
+        return {step, Kind::Damaged}; // changed while it was read: read at the next change
+    }
+    if (found == nullptr) {
+        seal_.reset();
+    } else if (seal && found == &*seal) {
+        seal_ = std::move(*seal);
+    }
+    lock_.reset();
+    guard_.remember(now);
+    const auto count = qsizetype(entries.size());
+    host_->replaceEntries(std::move(entries));
+    return {step, Kind::Reloaded, {}, count};
+}
+
 StoreOutcome CredentialStore::EncryptDataFile(Seal&& seal) {
-    const StoreOutcome written = writeList(StoreStep::EncryptDataFile, Kind::Encrypted, &seal);
+    const StoreOutcome written =
+        writeList(StoreStep::EncryptDataFile, Kind::Encrypted, &seal, false, {});
     if (written) {
         seal_ = std::move(seal);
     }
@@ -242,7 +399,7 @@ StoreOutcome CredentialStore::EncryptDataFile(Seal&& seal) {
 
 StoreOutcome CredentialStore::RemoveEncryption() {
     const StoreOutcome written =
-        writeList(StoreStep::RemoveEncryption, Kind::EncryptionRemoved, nullptr);
+        writeList(StoreStep::RemoveEncryption, Kind::EncryptionRemoved, nullptr, false, {});
     if (written) {
         seal_.reset();
     }
@@ -256,10 +413,10 @@ StoreOutcome CredentialStore::CreateMasterPassword() {
                                           [this, &path] { return guard_.mayReplace(path); }));
 }
 
-StoreOutcome CredentialStore::SaveData() {
+StoreOutcome CredentialStore::SaveData(const EntryChange& change) {
     // A sealed file stays sealed (a new stream under the same key), a
     // written one stays written.
-    return writeList(StoreStep::SaveData, Kind::Saved, seal_ ? &*seal_ : nullptr);
+    return writeList(StoreStep::SaveData, Kind::Saved, seal_ ? &*seal_ : nullptr, true, change);
 }
 
 } // namespace kestrune::store

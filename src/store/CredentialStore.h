@@ -3,6 +3,7 @@
 #include "store/DataFileGuard.h"
 #include "store/Entry.h"
 #include "store/FileHelpers.h"
+#include "store/MergeRules.h"
 #include "store/SealedPasswordTry.h"
 #include "store/SealedReader.h"
 #include "store/StoreOutcome.h"
@@ -20,6 +21,9 @@ class StoreHost {
 public:
     virtual ~StoreHost() = default;
     virtual EntryRows& entryRows() = 0;
+    // Puts `entries` in place of every row: the data file's content as read
+    // again, or as a save onto a changed file left it.
+    virtual void replaceEntries(std::vector<Entry>&& entries) = 0;
 };
 
 // The master password of the running program and the login state.
@@ -48,7 +52,7 @@ public:
     // window's layer tells the user, and ends the program where an outcome
     // means that. A write that fails or is refused leaves the file as it was.
 
-    // Takes the lock beside data.enc, makes sure the file exists and reads the
+    // Takes the lock of data.enc (see LockFilePath), makes sure the file exists and reads the
     // stored master password: CreateMode or CheckMode. When another running
     // copy holds the lock, nothing is read or written: AlreadyRunning. A
     // folder where no lock can be made does not stop it.
@@ -111,9 +115,29 @@ public:
 
     // Rewrites data.enc from the master password and the list's rows: Saved.
     // On a failed write the old file stays whole.
-    // Neither write replaces a file that another program changed since it was
-    // last read or written here: ChangedOutside.
-    StoreOutcome SaveData();
+    // No write replaces a file that another program changed since it was
+    // last read or written here. Instead SaveData, EncryptDataFile and
+    // RemoveEncryption read the file as it is now, make `change` (the one
+    // just made to the list; none for the other two) again on its content
+    // (applyChange), and write that, checked the same way; the list is then
+    // given the result (StoreHost::replaceEntries) and the outcome is
+    // `merged`. A file that cannot take the change (it holds another master
+    // password, is damaged, or is sealed under a key not in hand) is not
+    // written: ChangedOutside. CreateMasterPassword never merges.
+    StoreOutcome SaveData(const EntryChange& change = {});
+
+    // Reads the data file again after another program changed it, and puts
+    // its entries in place of the list's: Reloaded with their number. A file
+    // that is what was read or written here last, or is gone for the moment,
+    // is Unchanged. A written file must hold MasterPassword on line 1 and end
+    // with a whole line; a sealed one must open with the seal in hand, or with
+    // `seal` when given (made from MasterPassword for the file's new salt,
+    // off the user-interface thread, with sealedLock()). Otherwise nothing is
+    // loaded and nothing is written: AnotherVault, Damaged (half written, say:
+    // try again at the next change) or NeedsKey (sealedLock() then holds what
+    // the key is tried on). A file whose encryption was removed elsewhere
+    // leaves the store unsealed; one sealed elsewhere makes it sealed.
+    StoreOutcome ReloadData(std::optional<Seal> seal = std::nullopt);
 
     // While the program is locked: the master password's texts are wiped, and
     // the key of a sealed file is wiped and freed. The lock on the data file
@@ -125,13 +149,28 @@ public:
     void reset();
 
 private:
-    // Writes the list, sealed with `seal` or, without one, in the written
-    // layout, through the atomic writer and the outside-change check.
-    StoreOutcome writeList(StoreStep step, StoreOutcome::Kind done, const Seal* seal);
+    // Writes `rows`, sealed with `seal` or, without one, in the written
+    // layout, through the atomic writer and the last check `mayReplace`.
+    StoreOutcome writeList(StoreStep step, StoreOutcome::Kind done, const Seal* seal,
+                           const EntryRows& rows, const ReplaceCheck& mayReplace);
     // The outcome of a write that went through, the file's new stamp
     // remembered; or of one that failed or was refused.
     StoreOutcome afterWrite(StoreStep step, StoreOutcome::Kind done, const FileResult& written);
     StoreOutcome loadSealed(const QString& path, std::vector<Entry>& entries);
+    // The file as it is now, for a merge or a reload (see ReloadData); done
+    // with its entries in `entries`, its seal (none for a written file) in
+    // `sealedWith`.
+    StoreOutcome readCurrent(StoreStep step, const QString& path, const Seal* offered,
+                             std::vector<Entry>& entries, const Seal*& sealedWith);
+    // Writes the list, sealed with `seal` or without one written; when another
+    // program changed the file, makes `change` on its content as it is now
+    // and writes that, sealed with `seal`, or (keepSealing) as the file was.
+    StoreOutcome writeList(StoreStep step, StoreOutcome::Kind done, const Seal* seal,
+                           bool keepSealing, const EntryChange& change);
+    // Takes a sealed file's whole check, made without a key, and keeps in
+    // lock_ what a password is tried on: SealedCheckMode, or what is wrong
+    // with the file.
+    StoreOutcome lockSealed(StoreStep step, SealedFileCheck&& check);
 
     StoreHost* host_ = nullptr;
     DataFileGuard guard_;

@@ -9,7 +9,9 @@
 
 namespace kestrune::store {
 
-// The lock file beside a data file.
+// The lock file of a data file, in this computer's runtime folder (where no
+// sync engine carries it), named after the file's canonical path: two links
+// to one file share one lock.
 QString LockFilePath(const QString& dataFilePath);
 
 // Guards the data file: one running copy of the program per file, and no write
@@ -18,7 +20,7 @@ QString LockFilePath(const QString& dataFilePath);
 // the nanosecond), so the check before a write costs one status query.
 class DataFileGuard {
 public:
-    // Takes the lock beside the data file; done before the file is read or
+    // Takes the lock of the data file; done before the file is read or
     // created. The lock is held until the program ends.
     platform::LockOutcome lock(const QString& dataFilePath);
 
@@ -26,6 +28,10 @@ public:
     // before a read, so that a change made while it is read shows at the next
     // write.
     void remember(const QString& dataFilePath);
+    // The same with a stamp taken before the file was read.
+    void remember(const platform::FileStamp& stamp) { known_ = stamp; }
+    // True when `stamp` is what this program read or wrote last.
+    bool knows(const platform::FileStamp& stamp) const { return known_ && *known_ == stamp; }
 
     // True when the file is still what this program read or wrote last, or is
     // gone (a new one written from the list loses nothing), or nothing is

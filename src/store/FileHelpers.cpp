@@ -222,11 +222,19 @@ FileResult writeFileAtomically(const QString& path, const QByteArray& bytes,
 FileResult writeFileAtomicallyInPieces(const QString& path,
                                        const std::function<QByteArrayView()>& nextPiece,
                                        const ReplaceCheck& mayReplace) {
-    const QFileInfo info(QDir::fromNativeSeparators(path));
+    // A link is written through: the file it ends at is replaced in its own
+    // folder, and the link stays a link. A loop of links is no file.
+    QFileInfo info(QDir::fromNativeSeparators(path));
+    for (int hops = 0; info.isSymbolicLink(); ++hops) {
+        if (hops == 40) {
+            return notAFile();
+        }
+        info.setFile(info.symLinkTarget());
+    }
     if (info.exists() && !info.isFile()) {
         return notAFile();
     }
-    QSaveFile file(path);
+    QSaveFile file(info.filePath());
     if (!file.open(QIODevice::WriteOnly)) {
         return failed(file, FileProblem::CannotCreate);
     }

@@ -15,6 +15,7 @@ enum class StoreStep {
     SaveData,
     EncryptDataFile,
     RemoveEncryption,
+    ReloadData, // the file read again after another program changed it
 };
 
 // What an operation of the store came to. The store shows nothing and ends
@@ -31,6 +32,8 @@ struct StoreOutcome {
         Saved,
         Encrypted,
         EncryptionRemoved,
+        Reloaded,  // the list holds the file's new content, `count` entries
+        Unchanged, // the file is what was read or written here last: nothing to do
         // Not done.
         AlreadyRunning, // another running copy holds the lock of the file
         CannotUseFile,  // the file is not there and cannot be made: `file`
@@ -46,17 +49,25 @@ struct StoreOutcome {
         NotSealed,
         // beginLoginUpToSealedCheck: a sealed file, to be checked whole.
         SealedFileToCheck,
+        NeedsKey,       // sealed anew elsewhere: the master password must make its key
+        AnotherVault,   // the file opens with another master password only
     };
 
     StoreStep step = StoreStep::BeginLogin;
     Kind kind = Kind::CreateMode;
     // The file operation behind the outcome; its error is the system's text.
     FileResult file = {};
-    // Loaded: the number of entries appended.
+    // Loaded: the number of entries appended; Reloaded: the entries now in
+    // the list.
     qsizetype count = 0;
+    // A write onto a file that another program had changed: the change was
+    // made again on the file's new content, and the list now shows the result.
+    bool merged = false;
+    // Merged: entries of an append that the new content held already.
+    qsizetype alreadyThere = 0;
 
     // True when the operation did what it was asked to do.
-    bool done() const { return kind <= Kind::EncryptionRemoved; }
+    bool done() const { return kind <= Kind::Unchanged; }
     explicit operator bool() const { return done(); }
 };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: one data file, one writer. A second copy started over the same
-# folder is turned away without touching data.enc; a data.enc changed from
-# outside while the program runs is never overwritten; a copy that was killed
+# folder is turned away without touching data.enc (its lock lies in the
+# runtime folder, not beside the file); a data.enc of another vault put in
+# place while the program runs is never overwritten; a copy that was killed
 # or ended at once never blocks the next start; and the running program's
 # memory is closed to core files and to other programs.
 #
@@ -46,7 +47,8 @@ expect_message() {
 e2e_case "a second copy over the same data file is turned away and writes nothing"
 new_folder_with_saved_file
 e2e_log_in "Secret1" "Loaded 2 entries"
-expect_folder_holds "data.enc data.enc.lock "
+expect_folder_holds "data.enc "
+ls "$XDG_RUNTIME_DIR"/kestrune-*.lock >/dev/null 2>&1 || e2e_fail "no lock in the runtime folder"
 e2e_set_aside
 
 e2e_start
@@ -68,18 +70,20 @@ expect_folder_holds "data.enc "
 e2e_case_passed
 
 # -----------------------------------------------------------------------------
-e2e_case "a data.enc changed from outside, same size, is not overwritten by an add"
+e2e_case "a data.enc of another vault put in place from outside is not overwritten by an add"
 new_folder_with_saved_file
 e2e_log_in "Secret1" "Loaded 2 entries"
-# Another program rewrites the file in place: same size, one letter changed.
-OUTSIDE_FILE="$(e2e_encode 'Secret1') 0d 0a"
+e2e_click "$TITLE_MAIN" "filler/push button" "Add"
+e2e_wait_window "$TITLE_ADD"
+# Another program rewrites the file in place, same size: another master
+# password, one letter changed. While the entry dialog is open the program
+# does not read it again.
+OUTSIDE_FILE="$(e2e_encode 'Secret2') 0d 0a"
 OUTSIDE_FILE+=" $(e2e_encode 'alice|||pw9|||example.com') 0d 0a"
 OUTSIDE_FILE+=" $(e2e_encode 'bob|||pw2|||mail') 0d 0a 0d 0a"
 readonly OUTSIDE_FILE
 e2e_write_hex "$E2E_FOLDER/data.enc" "$OUTSIDE_FILE"
 
-e2e_click "$TITLE_MAIN" "filler/push button" "Add"
-e2e_wait_window "$TITLE_ADD"
 e2e_type_into "$TITLE_ADD" 1 "carol"
 e2e_type_into "$TITLE_ADD" 2 "pw3"
 e2e_click "$TITLE_ADD" "push button" "Save"
@@ -87,7 +91,7 @@ expect_message "The data file has been changed by another program since Kestrune
 e2e_key "$TITLE_MESSAGE" Return
 e2e_wait_window_gone "$TITLE_MESSAGE"
 e2e_expect_bytes "$E2E_FOLDER/data.enc" "$OUTSIDE_FILE" "data.enc after the refused add"
-expect_folder_holds "data.enc data.enc.lock "
+expect_folder_holds "data.enc "
 # The entry dialog stays with what was typed; the list and the status line
 # are as before the add.
 e2e_wait_flag "$TITLE_ADD" text "" 1 "chars=5"
@@ -97,11 +101,19 @@ cells=$(e2e_list_cells)
 e2e_wait_status "Loaded 2 entries"
 e2e_click "$TITLE_ADD" "push button" "Cancel"
 e2e_wait_window_gone "$TITLE_ADD"
+# Now the program reads the file again: another vault's, so nothing is
+# loaded, and the user is told.
+expect_message "The data file has been replaced by another program with a file that your master password does not open.\n\n$E2E_FOLDER/data.enc\n\nKestrune has not loaded it and will not save over it: your changes cannot be saved until your own data file is back in its place."
+e2e_key "$TITLE_MESSAGE" Return
+e2e_wait_window_gone "$TITLE_MESSAGE"
+e2e_wait_status "Not reloaded: the data file does not open with your master password."
+cells=$(e2e_list_cells)
+[ "$cells" = "alice|pw1|example.com|bob|pw2|mail" ] || e2e_fail "the entry list shows '$cells'"
 e2e_exit_through_file_menu
 e2e_expect_bytes "$E2E_FOLDER/data.enc" "$OUTSIDE_FILE" "data.enc after File > Exit"
 
 # Started again, the program loads the file as it is now.
-e2e_log_in "Secret1" "Loaded 2 entries"
+e2e_log_in "Secret2" "Loaded 2 entries"
 cells=$(e2e_list_cells)
 [ "$cells" = "alice|pw9|example.com|bob|pw2|mail" ] || e2e_fail "the entry list shows '$cells'"
 e2e_exit_through_file_menu
@@ -114,7 +126,7 @@ e2e_start
 e2e_expect_check_mode
 kill -KILL "$E2E_PROGRAM_PID"
 e2e_expect_exit 137
-expect_folder_holds "data.enc data.enc.lock "
+expect_folder_holds "data.enc "
 
 e2e_start
 e2e_expect_check_mode

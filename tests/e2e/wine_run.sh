@@ -7,7 +7,8 @@
 #
 #   1. The unpacked ZIP alone, with nothing on the path: the password dialog.
 #   2. The first start: the splash, then the master password is created;
-#      data.enc and data.enc.lock lie beside the .exe.
+#      data.enc lies beside the .exe, its lock in the user's local
+#      application data.
 #   3. "Show at Startup" unchecked: the setting is in the registry under the
 #      program's name. An entry added: data.enc holds it, byte for byte.
 #   4. The next start: the help window stays closed and the entry is listed;
@@ -214,7 +215,9 @@ awk -v size="width $splash_size" '
   /^MapNotify/ { getline; split($0, f, /[ ,]+/); for (i in f) if (f[i] == "window" && (f[i + 1] in created)) found = 1 }
   END { exit found ? 0 : 1 }' "$E2E_ROOT/xev.log" ||
   e2e_fail "no window of the splash's size ($SPLASH_SIZE) was shown before the password dialog"
-[ -f "$folder/data.enc.lock" ] || e2e_fail "no data.enc.lock beside the running program"
+[ ! -e "$folder/data.enc.lock" ] || e2e_fail "a data.enc.lock beside the running program"
+find "$WINEPREFIX/drive_c/users" -path '*AppData*' -name 'kestrune-*.lock' | grep -q . ||
+  e2e_fail "no lock in the local application data of the running program"
 e2e_key "$TITLE_PASSWORD" Tab Tab
 xdotool type --delay 20 "Secret1"
 xdotool key Tab
@@ -264,7 +267,8 @@ wine_click "$TITLE_MAIN" 300 400
 xdotool key alt+F4
 e2e_expect_exit 0
 e2e_expect_bytes "$folder/data.enc" "$expected" "data.enc after the program ended"
-[ ! -e "$folder/data.enc.lock" ] || e2e_fail "data.enc.lock is left after the program ended"
+! find "$WINEPREFIX/drive_c/users" -path '*AppData*' -name 'kestrune-*.lock' | grep -q . ||
+  e2e_fail "the lock is left after the program ended"
 e2e_case_passed
 
 # -----------------------------------------------------------------------------
@@ -291,7 +295,8 @@ e2e_expect_exit 0
 e2e_take_back
 e2e_expect_running
 e2e_expect_bytes "$folder/data.enc" "$expected" "data.enc after the second copy"
-[ -f "$folder/data.enc.lock" ] || e2e_fail "the running copy's lock is gone"
+find "$WINEPREFIX/drive_c/users" -path '*AppData*' -name 'kestrune-*.lock' | grep -q . ||
+  e2e_fail "the running copy's lock is gone"
 e2e_case_passed
 
 # -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace kestrune;
+using namespace Qt::StringLiterals;
 using kestrune::store::Entry;
 
 namespace {
@@ -16,7 +17,8 @@ const std::vector<Entry> kBatch = {
     {"dora", "pw-d", "x"}, {"al", "pw-al", "y"}, {"bert", "pw-bert", "z"}};
 // How the save of a test row ends.
 constexpr int kSaved = -1;
-constexpr int kChangedOutside = -2;
+constexpr int kChangedOutside = -2; // to a file of another vault
+constexpr int kMerged = -3;         // to new content of this vault
 } // namespace
 
 class tst_SavedChange : public test::WindowTestBase {
@@ -31,7 +33,8 @@ private slots:
         for (const bool sorted : {false, true}) {
             const char* order = sorted ? "sorted" : "unsorted";
             QTest::addRow("%s, saved", order) << kSaved << sorted;
-            QTest::addRow("%s, file changed by another program", order)
+            QTest::addRow("%s, file changed by another program", order) << kMerged << sorted;
+            QTest::addRow("%s, file of another vault put in its place", order)
                 << kChangedOutside << sorted;
             for (const auto& [name, failure] : test::writeFailures()) {
                 QTest::addRow("%s, %s", order, name) << int(failure) << sorted;
@@ -64,7 +67,10 @@ private slots:
             }
         };
         bool saved = false;
-        const auto run = [&] { saved = ui::changeAndSave(appendAll, removeAll); };
+        const auto run = [&] {
+            saved =
+                bool(ui::changeAndSave(store::EntryChange::append(kBatch), appendAll, removeAll));
+        };
 
         if (outcome == kSaved) {
             run();
@@ -73,9 +79,24 @@ private slots:
             QCOMPARE(fixture->readDataFile(), test::fileWith(test::shownRows(main)));
             return;
         }
+        if (outcome == kMerged) {
+            // Made again on the new content: the list shows what the file holds.
+            const Entry eve{"eve", "pw-e", "elsewhere"};
+            fixture->writeDataFile(test::fileWith({eve, kTwo[1]}));
+            run();
+            QVERIFY(saved);
+            QCOMPARE(rows.count(), qsizetype(5));
+            QCOMPARE(fixture->readDataFile(),
+                     test::fileWith({eve, kTwo[1], kBatch[0], kBatch[1], kBatch[2]}));
+            QCOMPARE(rows.sorted(), sorted);
+            QCOMPARE(test::shownColumn(main, 0).first(), sorted ? u"al"_s : u"eve"_s);
+            return;
+        }
         QByteArray before = fixture->readDataFile();
         if (outcome == kChangedOutside) {
-            before = test::fileWith({{"eve", "pw-e", "elsewhere"}});
+            test::VectorRows other;
+            other.rows = {{"eve", "pw-e", "elsewhere"}};
+            before = store::savedDataFile(QStringLiteral("another"), other);
             fixture->writeDataFile(before);
             run();
             QCOMPARE(fixture->readDataFile(), before);

@@ -1,9 +1,13 @@
 #include "store/CredentialStore.h"
 #include "store/DataFileFormat.h"
+#include "store/DataFileGuard.h"
+#include "store/SealedPasswordTry.h"
+#include "store/SealedWriter.h"
 #include "support/StoreTestBase.h"
 #include "support/StoreTestUtil.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -16,6 +20,37 @@ namespace {
 const QByteArray CRLF = QByteArrayLiteral("\r\n");
 
 using Kind = StoreOutcome::Kind;
+
+const Entry kA{u"a"_s, u"1"_s, u"x"_s}, kB{u"b"_s, u"2"_s, u"y"_s}, kC{u"c"_s, u"3"_s, u"z"_s},
+    kD{u"d"_s, u"4"_s, u"w"_s};
+
+QByteArray plainFile(const QString& password, const std::vector<Entry>& entries) {
+    VectorRows rows;
+    rows.rows = entries;
+    return savedDataFile(password, rows);
+}
+
+// A sealed file of `entries`, as another copy of the program holding `seal`
+// writes it.
+QByteArray sealedFile(const Seal& seal, const QString& password,
+                      const std::vector<Entry>& entries) {
+    VectorRows rows;
+    rows.rows = entries;
+    SavedFileEncoder plain(password, rows);
+    SealedFileEncoder sealed(seal, [&plain] { return plain.next(); });
+    QByteArray bytes;
+    for (QByteArrayView piece = sealed.next(); !piece.isEmpty(); piece = sealed.next()) {
+        bytes += piece.toByteArray();
+    }
+    return bytes;
+}
+
+// What a sync engine does: the new content written beside the file, then
+// renamed over it.
+bool renameIntoPlace(const QString& target, const QByteArray& bytes) {
+    const QString beside = target + u".incoming"_s;
+    return putFile(beside, bytes) && QFile::remove(target) && QFile::rename(beside, target);
+}
 
 } // namespace
 
@@ -216,6 +251,9 @@ private slots:
 
     // A second copy started over the same file neither reads nor writes it;
     // a folder where no lock can be made starts as usual.
+    // The lock lies in the runtime folder, named after the file's canonical
+    // path; a lock file left beside the data file (by an older version, or
+    // carried there by a sync engine from another computer) stops nobody.
     void lockDecidesTheStart_data() {
         QTest::addColumn<int>("outcome");
         QTest::addColumn<bool>("starts");
@@ -224,14 +262,33 @@ private slots:
             << int(kestrune::platform::LockOutcome::HeldElsewhere) << false;
         QTest::newRow("no lock possible")
             << int(kestrune::platform::LockOutcome::NotPossible) << true;
+        QTest::newRow("real lock, an old one beside the file") << -1 << true;
     }
     void lockDecidesTheStart() {
         QFETCH(int, outcome);
         QFETCH(bool, starts);
+        const QString lockPath = LockFilePath(file);
+        QVERIFY(
+            lockPath.startsWith(QDir::toNativeSeparators(fake->folder.runtime + u"/kestrune-"_s)));
+        if (outcome < 0) {
+            QVERIFY(putFile(file + u".lock"_s, "4242\nKestrune\nanother-host\n"));
+            kestrune::platform::LockFiles real;
+            const kestrune::platform::Services doubles = kestrune::platform::services();
+            kestrune::platform::Services withReal = doubles;
+            withReal.locks = &real;
+            kestrune::platform::install(withReal);
+            const StoreOutcome begun = credentialStore().BeginLogin();
+            const bool locked = QFileInfo::exists(lockPath);
+            real.unlockAll();
+            kestrune::platform::install(doubles);
+            QVERIFY(locked);
+            QCOMPARE(begun.kind, Kind::CreateMode);
+            return;
+        }
         fake->locks.outcome = kestrune::platform::LockOutcome(outcome);
         const StoreOutcome begun = credentialStore().BeginLogin();
         QCOMPARE(begun.done(), starts);
-        QCOMPARE(fake->locks.locked, QStringList{credentialStore().dataFilePath() + u".lock"_s});
+        QCOMPARE(fake->locks.locked, QStringList{lockPath});
         QCOMPARE(fake->exit.calls, 0);
         if (starts) {
             QCOMPARE(begun.kind, Kind::CreateMode);
@@ -318,6 +375,188 @@ private slots:
         checkFailure(done, step, Kind::ChangedOutside);
         QVERIFY(done.file.refused);
         QCOMPARE(namesIn(dir->path()), QStringList{u"data.enc"_s});
+    }
+
+    // A save onto a file that another program changed makes the change again
+    // on the file's new content and writes that, plain or sealed, also
+    // through a link (which stays a link, its target replaced in its own
+    // folder); the list then shows the result. A file of another vault takes
+    // no change.
+    void aSaveOntoAChangedFileMerges_data() {
+        QTest::addColumn<bool>("sealed");
+        QTest::addColumn<bool>("link");
+        QTest::addColumn<bool>("anotherVault");
+        for (const bool sealed : {false, true}) {
+            for (const bool link : {false, true}) {
+                QTest::addRow("%s, %s", sealed ? "sealed" : "plain",
+                              link ? "through a link" : "in place")
+                    << sealed << link << false;
+            }
+            QTest::addRow("%s, another vault", sealed ? "sealed" : "plain")
+                << sealed << false << true;
+        }
+    }
+    void aSaveOntoAChangedFileMerges() {
+        QFETCH(bool, sealed);
+        QFETCH(bool, link);
+        QFETCH(bool, anotherVault);
+        const QString pw = u"pw"_s;
+        QString target = file;
+#ifdef Q_OS_WIN
+        if (link) {
+            QSKIP("a link is a shortcut file on Windows");
+        }
+#endif
+        if (link) {
+            QVERIFY(QDir(dir->path()).mkdir(u"synced"_s));
+            target = dir->filePath(u"synced/data.enc"_s);
+            QVERIFY(QFile::link(u"synced/data.enc"_s, file));
+        }
+        QVERIFY(putFile(target, plainFile(pw, {kA, kB})));
+        std::optional<Seal> other;
+        if (sealed) {
+            credentialStore().state.MasterPassword = pw;
+            QVERIFY(credentialStore().LoadData());
+            QVERIFY(credentialStore().EncryptDataFile(
+                makeSeal(pw, lowestKeyLimits(), kMinChunkSize).value()));
+            startAgain();
+            QCOMPARE(credentialStore().BeginLogin().kind, Kind::SealedCheckMode);
+            SealedPasswordTry mine = trySealedPassword(*credentialStore().sealedLock(), pw);
+            SealedPasswordTry theirs = trySealedPassword(*credentialStore().sealedLock(), pw);
+            QCOMPARE(theirs.outcome, SealedPasswordTry::Outcome::Opens);
+            credentialStore().acceptSeal(std::move(mine.seal));
+            other = std::move(theirs.seal);
+            if (anotherVault) {
+                other = makeSeal(u"other"_s, lowestKeyLimits(), kMinChunkSize);
+            }
+        } else {
+            QVERIFY(credentialStore().BeginLogin());
+        }
+        credentialStore().state.MasterPassword = pw;
+        QVERIFY(credentialStore().LoadData());
+        const QString theirPassword = anotherVault ? u"other"_s : pw;
+        const QByteArray outside = sealed ? sealedFile(*other, theirPassword, {kA, kB, kC})
+                                          : plainFile(theirPassword, {kA, kB, kC});
+        QVERIFY(renameIntoPlace(target, outside));
+
+        host->list.rows.push_back(kD);
+        const StoreOutcome saved = credentialStore().SaveData(EntryChange::add(kD));
+        QCOMPARE(QFileInfo(file).isSymLink(), link);
+        QCOMPARE(namesIn(QFileInfo(target).absolutePath()), QStringList{u"data.enc"_s});
+        if (anotherVault) {
+            checkFailure(saved, StoreStep::SaveData, Kind::ChangedOutside);
+            QCOMPARE(fileBytes(target), outside);
+            return;
+        }
+        QCOMPARE(saved.kind, Kind::Saved);
+        QVERIFY(saved.merged);
+        const std::vector<Entry> merged = {kA, kB, kC, kD};
+        QCOMPARE(host->list.rows, merged);
+        QCOMPARE(credentialStore().isSealed(), sealed);
+        if (!sealed) {
+            QCOMPARE(fileBytes(file), plainFile(pw, merged));
+        }
+        // Its own write is no change: the next save is a plain one.
+        host->list.rows.pop_back();
+        const StoreOutcome again = credentialStore().SaveData(EntryChange::remove(kD));
+        QCOMPARE(again.kind, Kind::Saved);
+        QVERIFY(!again.merged);
+    }
+
+    // Read again after another program's change: new content is loaded in
+    // place of the list's; the file last seen, or none for the moment, is no
+    // change; a file of another vault, or one still being written, loads
+    // nothing; a file sealed anew needs the key of its new salt, made from the
+    // master password; one whose encryption was removed loads unsealed.
+    void reloadReadsTheFileAsItIsNow_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("sealed");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("sealedAfter");
+        QTest::newRow("plain: none") << u"none"_s << false << int(Kind::Unchanged) << false;
+        QTest::newRow("plain: vanished") << u"vanished"_s << false << int(Kind::Unchanged) << false;
+        QTest::newRow("plain: new content") << u"new"_s << false << int(Kind::Reloaded) << false;
+        QTest::newRow("plain: another vault")
+            << u"another"_s << false << int(Kind::AnotherVault) << false;
+        QTest::newRow("plain: half written") << u"half"_s << false << int(Kind::Damaged) << false;
+        QTest::newRow("plain: sealed elsewhere")
+            << u"sealedAnew"_s << false << int(Kind::Reloaded) << true;
+        QTest::newRow("sealed: new content") << u"new"_s << true << int(Kind::Reloaded) << true;
+        QTest::newRow("sealed: sealed anew")
+            << u"sealedAnew"_s << true << int(Kind::Reloaded) << true;
+        QTest::newRow("sealed: another vault")
+            << u"another"_s << true << int(Kind::AnotherVault) << true;
+        QTest::newRow("sealed: half written") << u"half"_s << true << int(Kind::Damaged) << true;
+        QTest::newRow("sealed: encryption removed")
+            << u"new"_s << false << int(Kind::Reloaded) << false;
+    }
+    void reloadReadsTheFileAsItIsNow() {
+        QFETCH(QString, change);
+        QFETCH(bool, sealed);
+        QFETCH(int, kind);
+        QFETCH(bool, sealedAfter);
+        const QString pw = u"pw"_s;
+        const bool removed = QByteArray(QTest::currentDataTag()).contains("removed");
+        QVERIFY(putFile(file, plainFile(pw, {kA, kB})));
+        QVERIFY(credentialStore().BeginLogin());
+        credentialStore().state.MasterPassword = pw;
+        QVERIFY(credentialStore().LoadData());
+        std::optional<Seal> theirs;
+        if (sealed || removed) {
+            QVERIFY(credentialStore().EncryptDataFile(
+                makeSeal(pw, lowestKeyLimits(), kMinChunkSize).value()));
+            startAgain();
+            QCOMPARE(credentialStore().BeginLogin().kind, Kind::SealedCheckMode);
+            SealedPasswordTry mine = trySealedPassword(*credentialStore().sealedLock(), pw);
+            theirs = std::move(trySealedPassword(*credentialStore().sealedLock(), pw).seal);
+            credentialStore().acceptSeal(std::move(mine.seal));
+            credentialStore().state.MasterPassword = pw;
+            QVERIFY(credentialStore().LoadData());
+        }
+        const std::vector<Entry> now = {kC, kA};
+        QByteArray outside;
+        if (change == u"new"_s) {
+            outside = sealed ? sealedFile(*theirs, pw, now) : plainFile(pw, now);
+        } else if (change == u"another"_s) {
+            outside = sealed ? sealedFile(makeSeal(u"other"_s, lowestKeyLimits()).value(),
+                                          u"other"_s, now)
+                             : plainFile(u"other"_s, now);
+        } else if (change == u"half"_s) {
+            outside = (sealed ? sealedFile(*theirs, pw, now) : plainFile(pw, now)).chopped(3);
+        } else if (change == u"sealedAnew"_s) {
+            outside = sealedFile(makeSeal(pw, lowestKeyLimits()).value(), pw, now);
+        }
+        if (change == u"vanished"_s) {
+            QVERIFY(QFile::remove(file));
+        } else if (change != u"none"_s) {
+            QVERIFY(renameIntoPlace(file, outside));
+        }
+        const std::vector<Entry> before = host->list.rows;
+
+        StoreOutcome reloaded = credentialStore().ReloadData();
+        if (reloaded.kind == Kind::NeedsKey) {
+            // The key of the new salt, made from the master password: when it
+            // does not open the file, the file is another vault's.
+            QCOMPARE(host->list.rows, before);
+            SealedPasswordTry tried = trySealedPassword(*credentialStore().sealedLock(), pw);
+            reloaded = tried.outcome == SealedPasswordTry::Outcome::Opens
+                           ? credentialStore().ReloadData(std::move(tried.seal))
+                           : StoreOutcome{StoreStep::ReloadData, Kind::AnotherVault};
+        }
+        QCOMPARE(reloaded.step, StoreStep::ReloadData);
+        QCOMPARE(int(reloaded.kind), kind);
+        QCOMPARE(credentialStore().isSealed(), sealedAfter);
+        if (reloaded.kind == Kind::Reloaded) {
+            QCOMPARE(reloaded.count, qsizetype(2));
+            QCOMPARE(host->list.rows, now);
+            QCOMPARE(credentialStore().ReloadData().kind, Kind::Unchanged);
+        } else {
+            QCOMPARE(host->list.rows, before);
+        }
+        if (change != u"none"_s && change != u"vanished"_s) {
+            QCOMPARE(fileBytes(file), outside); // never written over
+        }
+        QCOMPARE(fake->exit.calls, 0);
     }
 
     // What a save writes, a fresh start reads back the same, in order.

@@ -1,5 +1,6 @@
 #include "support/FakePlatform.h"
 
+#include <QDir>
 #include <QTest>
 #include <algorithm>
 
@@ -76,8 +77,15 @@ void FakeTimers::advance(qint64 ms) {
 
 FakePlatform::FakePlatform(const QString& programFolder) {
     folder.folder = programFolder;
+    // The tests' own runtime folder (CTest sets it), never the user's.
+#ifdef Q_OS_WIN
+    folder.runtime = QDir::tempPath() + QStringLiteral("/kestrune-test-runtime");
+#else
+    folder.runtime = qEnvironmentVariable("XDG_RUNTIME_DIR", QDir::tempPath());
+#endif
+    QDir().mkpath(folder.runtime);
     platform::install({&messages, &exit, &onTop, &folder, &settings, &clipboard, &opener, &locks,
-                       nullptr, &timers, &files, &sessionLock});
+                       nullptr, &timers, &files, &sessionLock, &watcher});
 }
 
 FakePlatform::~FakePlatform() {

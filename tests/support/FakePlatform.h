@@ -50,7 +50,9 @@ public:
 class FakeFolder final : public platform::ProgramFolder {
 public:
     QString folder;
+    QString runtime; // beside the program folder, never the user's own
     QString path() const override { return folder; }
+    QString runtimeFolder() const override { return runtime; }
 };
 
 class FakeSettings final : public platform::UserSettings {
@@ -169,6 +171,13 @@ public:
         return true;
     }
     void sessionLocks() { emit lockNow(); }
+// Watches nothing: a test says when the file changed.
+class FakeFileWatcher final : public platform::FileWatcher {
+public:
+    QString watched; // empty while nothing is watched
+    void watch(const QString& path) override { watched = path; }
+    void stop() override { watched.clear(); }
+    void fire() { emit changed(); }
 };
 
 // Installs all doubles on construction and the real services on destruction.
@@ -190,6 +199,7 @@ public:
     FakeTimers timers;
     FakeFileDialogs files;
     FakeSessionLock sessionLock;
+    FakeFileWatcher watcher;
 };
 
 } // namespace kestrune::test

@@ -24,6 +24,9 @@ public:
     VectorRows list;
 
     store::EntryRows& entryRows() override { return list; }
+    void replaceEntries(std::vector<store::Entry>&& entries) override {
+        list.rows = std::move(entries);
+    }
 };
 
 } // namespace kestrune::test
