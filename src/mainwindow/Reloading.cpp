@@ -45,6 +45,9 @@ void Reloading::fileChanged() {
 
 void Reloading::readAgain() {
     due_ = 0;
+    if (main_.locking().isLocked()) {
+        return; // the unlock reads the file as it is then
+    }
     if (!reloadMayRun()) {
         due_ = platform::services().timers->startOnce(kWaitMs, [this] { readAgain(); });
         return;
@@ -53,6 +56,8 @@ void Reloading::readAgain() {
     const store::StoreOutcome reloaded = store::credentialStore().ReloadData(std::move(seal));
     switch (reloaded.kind) {
     case Kind::Unchanged:
+        // The folder changed: a sync engine may have left a conflict copy.
+        main_.merges().offerConflictCopies();
         return;
     case Kind::NeedsKey:
         makeKey();
@@ -73,6 +78,7 @@ void Reloading::readAgain() {
     }
     tellDataFileOutcome(main_, reloaded);
     main_.updateFileMenu();
+    main_.merges().offerConflictCopies();
 }
 
 void Reloading::makeKey() {

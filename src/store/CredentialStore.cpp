@@ -332,7 +332,7 @@ StoreOutcome CredentialStore::readCurrent(StoreStep step, const QString& path, c
     // a whole line 1, or that does not end with a whole line, is still being
     // written, or was cut short.
     const qint64 size = QFileInfo(path).size();
-    const ReadResult line = readFirstLine(path);
+    const ReadResult line = readFirstLine(path, kFirstLineLimit);
     if (!line.ok || line.bytes.size() >= size) {
         return {step, Kind::Damaged, line};
     }

@@ -81,6 +81,8 @@ class tst_Locking : public test::WindowTestBase {
 
     static void expectLocked(Form1* main) {
         QVERIFY(main->locking().isLocked());
+        // A sealed file is checked whole on a thread of its own first.
+        QTRY_VERIFY(!main->loginSteps().checkingFile());
         QCOMPARE(main->lstPass->rows().count(), 0);
         QVERIFY(main->isHidden());
         // The key and the master password are gone; what the store holds is

@@ -171,6 +171,8 @@ public:
         return true;
     }
     void sessionLocks() { emit lockNow(); }
+};
+
 // Watches nothing: a test says when the file changed.
 class FakeFileWatcher final : public platform::FileWatcher {
 public:
