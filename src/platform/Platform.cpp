@@ -18,8 +18,9 @@ Services& real() {
     static QtFileDialogs files;
     static SystemFileWatcher* watcher = new SystemFileWatcher; // lives as long as the program
     static SystemSessionLock sessionLock;
-    static Services services{&messages, &exit,  &onTop,  &folder, &settings, &clipboard,
-                             &opener,   &locks, &stamps, &timers, &files,    &sessionLock, watcher};
+    static Services services{&messages,  &exit,        &onTop, &folder, &settings,
+                             &clipboard, &opener,      &locks, &stamps, &timers,
+                             &files,     &sessionLock, watcher};
     return services;
 }
 

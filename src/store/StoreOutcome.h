@@ -49,8 +49,8 @@ struct StoreOutcome {
         NotSealed,
         // beginLoginUpToSealedCheck: a sealed file, to be checked whole.
         SealedFileToCheck,
-        NeedsKey,       // sealed anew elsewhere: the master password must make its key
-        AnotherVault,   // the file opens with another master password only
+        NeedsKey,     // sealed anew elsewhere: the master password must make its key
+        AnotherVault, // the file opens with another master password only
     };
 
     StoreStep step = StoreStep::BeginLogin;
