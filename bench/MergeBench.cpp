@@ -12,6 +12,7 @@
 //
 // Options: --entries=N (of each side), --runs=N.
 
+#include "StepTimes.h"
 #include "VaultGenerator.h"
 
 #include "dialogs/frmMergeSummary.h"
@@ -37,32 +38,7 @@
 namespace {
 
 using namespace kestrune;
-using Clock = std::chrono::steady_clock;
-
-double cpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-struct Times {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-};
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-template <typename F> bool timed(Times& times, F&& step) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuMs();
-    const bool ok = step();
-    times.cpu.push_back(cpuMs() - cpuStart);
-    times.wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    return ok;
-}
+using namespace kestrune::bench;
 
 void print(const char* what, const Times& t) {
     std::printf("%-34s %9.1f ms %9.1f ms cpu\n", what, median(t.wall), median(t.cpu));
@@ -77,16 +53,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    std::size_t count = 100000;
-    int runs = 5;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--entries=", 0) == 0) {
-            count = std::stoul(arg.substr(10));
-        } else if (arg.rfind("--runs=", 0) == 0) {
-            runs = std::max(1, std::stoi(arg.substr(7)));
-        }
-    }
+    const auto count = std::size_t(numberOption(argc, argv, "--entries", 100000));
+    const int runs = std::max(1, int(numberOption(argc, argv, "--runs", 5)));
     QTemporaryDir folder(QCoreApplication::applicationDirPath() +
                          QStringLiteral("/bench-merge-XXXXXX"));
 

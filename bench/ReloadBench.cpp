@@ -10,6 +10,7 @@
 //
 // Options: --entries=N, --runs=N, --idle=SECONDS.
 
+#include "StepTimes.h"
 #include "VaultGenerator.h"
 
 #include "mainwindow/EntryListModel.h"
@@ -38,32 +39,7 @@
 namespace {
 
 using namespace kestrune;
-using Clock = std::chrono::steady_clock;
-
-double cpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-struct Times {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-};
-
-template <typename F> store::StoreOutcome timed(Times& times, F&& step) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuMs();
-    store::StoreOutcome outcome = step();
-    times.cpu.push_back(cpuMs() - cpuStart);
-    times.wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    return outcome;
-}
+using namespace kestrune::bench;
 
 // The main window as the store sees it: the list's model, its rows replaced
 // as the entry list replaces them.
@@ -95,15 +71,6 @@ QByteArray written(const QString& path) {
 
 void print(const char* what, const Times& t) {
     std::printf("  %-24s %9.1f ms wall  %9.1f ms cpu\n", what, median(t.wall), median(t.cpu));
-}
-
-int option(const QStringList& args, const QString& name, int fallback) {
-    for (const QString& arg : args) {
-        if (arg.startsWith(name + QLatin1Char('='))) {
-            return arg.section(QLatin1Char('='), 1).toInt();
-        }
-    }
-    return fallback;
 }
 
 bool loadAndReload(const QString& folder, std::size_t count, int runs, bool sealed) {
@@ -195,11 +162,11 @@ bool loadAndReload(const QString& folder, std::size_t count, int runs, bool seal
 }
 
 double idleCpuMs(int seconds) {
-    const double start = cpuMs();
+    const double start = processCpuMs();
     QEventLoop loop;
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    return cpuMs() - start;
+    return processCpuMs() - start;
 }
 
 } // namespace
@@ -207,10 +174,9 @@ double idleCpuMs(int seconds) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    const auto count = std::size_t(option(args, QStringLiteral("--entries"), 100000));
-    const int runs = option(args, QStringLiteral("--runs"), 5);
-    const int idle = option(args, QStringLiteral("--idle"), 10);
+    const auto count = std::size_t(numberOption(argc, argv, "--entries", 100000));
+    const int runs = std::max(1, int(numberOption(argc, argv, "--runs", 5)));
+    const int idle = int(numberOption(argc, argv, "--idle", 10));
 
     QTemporaryDir dir;
     test::FakePlatform fake(dir.path());

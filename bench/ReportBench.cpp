@@ -12,7 +12,7 @@
 //
 // Options: --entries=N, --runs=N.
 
-#include "Stopwatch.h"
+#include "StepTimes.h"
 #include "VaultGenerator.h"
 
 #include "mainwindow/PasswordReportModel.h"
@@ -33,11 +33,6 @@ namespace {
 
 using namespace kestrune;
 using namespace kestrune::bench;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // A figure of /proc/self/status ("VmHWM:", "VmRSS:"), in KiB.
 long statusKiB(const char* field) {
@@ -91,16 +86,8 @@ Sample runReport(const std::vector<store::Entry>& list) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::size_t count = 100000;
-    int runs = 5;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--entries=", 0) == 0) {
-            count = std::stoul(arg.substr(10));
-        } else if (arg.rfind("--runs=", 0) == 0) {
-            runs = std::max(1, std::stoi(arg.substr(7)));
-        }
-    }
+    const auto count = std::size_t(numberOption(argc, argv, "--entries", 100000));
+    const int runs = std::max(1, int(numberOption(argc, argv, "--runs", 5)));
     const std::string vault = makeVault(count);
     const std::vector<store::Entry> list =
         store::entriesOf(QByteArrayView(vault.data(), qsizetype(vault.size())));

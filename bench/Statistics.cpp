@@ -32,15 +32,6 @@ bool hasFigure(const std::string& name) {
     return figures.count(name) != 0;
 }
 
-double median(std::vector<double> values) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 double mean(const std::vector<double>& values) {
     double sum = 0;
     for (double v : values) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StepTimes.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -27,7 +29,6 @@ const std::vector<std::string>& figureOrder();
 const std::map<std::size_t, Samples>& figure(const std::string& name);
 bool hasFigure(const std::string& name);
 
-double median(std::vector<double> values);
 double mean(const std::vector<double>& values);
 // The values from index `from` on.
 std::vector<double> tail(const std::vector<double>& values, std::size_t from);

@@ -11,6 +11,7 @@
 //
 // Options: --rows=N (import rows), --entries=N (export entries), --runs=N.
 
+#include "StepTimes.h"
 #include "VaultGenerator.h"
 
 #include "exchange/CsvExport.h"
@@ -37,32 +38,7 @@
 namespace {
 
 using namespace kestrune;
-using Clock = std::chrono::steady_clock;
-
-double cpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-struct Times {
-    std::vector<double> wall;
-    std::vector<double> cpu;
-};
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-template <typename F> bool timed(Times& times, F&& step) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuMs();
-    const bool ok = step();
-    times.cpu.push_back(cpuMs() - cpuStart);
-    times.wall.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    return ok;
-}
+using namespace kestrune::bench;
 
 std::vector<store::Entry> generatedEntries(std::size_t count) {
     const std::string vault = bench::makeVault(count);
@@ -100,19 +76,9 @@ void print(const char* what, const Times& t) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    std::size_t rows = 100000;
-    std::size_t entries = 1000000;
-    int runs = 5;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--rows=", 0) == 0) {
-            rows = std::stoul(arg.substr(7));
-        } else if (arg.rfind("--entries=", 0) == 0) {
-            entries = std::stoul(arg.substr(10));
-        } else if (arg.rfind("--runs=", 0) == 0) {
-            runs = std::max(1, std::stoi(arg.substr(7)));
-        }
-    }
+    const auto rows = std::size_t(numberOption(argc, argv, "--rows", 100000));
+    const auto entries = std::size_t(numberOption(argc, argv, "--entries", 1000000));
+    const int runs = std::max(1, int(numberOption(argc, argv, "--runs", 5)));
     QTemporaryDir folder(QCoreApplication::applicationDirPath() +
                          QStringLiteral("/bench-exchange-XXXXXX"));
 
