@@ -6,8 +6,10 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 namespace kestrune::ui {
 
@@ -61,6 +63,25 @@ void ImportDialog::closeEvent(QCloseEvent* event) {
         answered_ = true;
         emit cancelled();
     }
+}
+
+QPlainTextEdit* ImportDialog::makeSummaryLayout(int minimumHeight) {
+    auto* text = new QPlainTextEdit(this);
+    text->setObjectName(QStringLiteral("txtSummary"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    text->setMinimumSize(520, minimumHeight);
+    QHBoxLayout* buttons = makeAnswerButtons();
+
+    auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addWidget(lblFile);
+    column->addWidget(text);
+    column->addLayout(buttons);
+    // The keyboard: Enter on OK confirms; Esc cancels.
+    setTabOrder(cmdOK, cmdCancel);
+    setTabOrder(cmdCancel, text);
+    return text;
 }
 
 } // namespace kestrune::ui

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QHBoxLayout;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace kestrune::ui {
@@ -39,6 +40,10 @@ protected:
     // is Cancel, and Enter on a focused button clicks it. Called once the
     // controls before them in the tab order are made.
     QHBoxLayout* makeAnswerButtons();
+    // The layout of a summary: the file's name, a read-only text of at least
+    // `minimumHeight` pixels, and OK and Cancel, the focus starting on OK so
+    // that Enter confirms. Returns the text.
+    QPlainTextEdit* makeSummaryLayout(int minimumHeight);
     // Whether OK may confirm: a dialog whose choices can be wrong says why in
     // a message and answers false, and stays open.
     virtual bool choicesAccepted() { return true; }

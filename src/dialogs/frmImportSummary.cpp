@@ -3,30 +3,14 @@
 #include "widgets/Forms.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace kestrune::ui {
 
 frmImportSummary::frmImportSummary()
     : ImportDialog("frmImportSummary", QStringLiteral("Import: Summary")) {
-    txtSummary = new QPlainTextEdit(this);
-    txtSummary->setObjectName(QStringLiteral("txtSummary"));
-    txtSummary->setReadOnly(true);
-    txtSummary->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    txtSummary->setMinimumSize(520, 260);
-    QHBoxLayout* buttons = makeAnswerButtons();
-
-    auto* column = new QVBoxLayout(this);
-    column->setSizeConstraint(QLayout::SetFixedSize);
-    column->addWidget(lblFile);
-    column->addWidget(txtSummary);
-    column->addLayout(buttons);
-    // The keyboard: the focus starts on OK, so Enter imports; Esc cancels.
-    setTabOrder(cmdOK, cmdCancel);
-    setTabOrder(cmdCancel, txtSummary);
+    txtSummary = makeSummaryLayout(260);
 }
 
 void frmImportSummary::setSummary(const QString& fileName, const QString& text) {

@@ -4,31 +4,15 @@
 #include "widgets/ProgramIdentity.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QVBoxLayout>
 
 namespace kestrune::ui {
 
 frmMergeSummary::frmMergeSummary()
     : ImportDialog("frmMergeSummary", QStringLiteral("Merge: Summary")) {
-    txtSummary = new QPlainTextEdit(this);
-    txtSummary->setObjectName(QStringLiteral("txtSummary"));
-    txtSummary->setReadOnly(true);
-    txtSummary->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    txtSummary->setMinimumSize(520, 220);
-    QHBoxLayout* buttons = makeAnswerButtons();
-
-    auto* column = new QVBoxLayout(this);
-    column->setSizeConstraint(QLayout::SetFixedSize);
-    column->addWidget(lblFile);
-    column->addWidget(txtSummary);
-    column->addLayout(buttons);
-    // The keyboard: the focus starts on OK, so Enter merges; Esc cancels.
-    setTabOrder(cmdOK, cmdCancel);
-    setTabOrder(cmdCancel, txtSummary);
+    txtSummary = makeSummaryLayout(220);
 }
 
 void frmMergeSummary::setSummary(const QString& fileName, bool conflictCopy, qsizetype added,

@@ -205,23 +205,30 @@ void MergeCommands::fileRead(store::OtherDataFile&& read) {
     }
     switch (read.outcome) {
     case Outcome::Entries:
-        pending_->entries = std::move(read.entries);
-        pending_->stamp = read.stamp;
-        showSummary();
+        summarise(std::move(read));
         return;
     case Outcome::OtherPassword:
         askPassword();
         return;
-    default: {
-        const QString path = pending_->path;
-        pending_.reset();
-        QString why = whyNot(read);
-        why[0] = why[0].toUpper();
-        cannotMerge(path, why + QLatin1Char('.'));
-        finish(QStringLiteral("Merge cancelled, nothing changed."));
+    default:
+        refuse(read);
         return;
     }
-    }
+}
+
+void MergeCommands::summarise(store::OtherDataFile&& read) {
+    pending_->entries = std::move(read.entries);
+    pending_->stamp = read.stamp;
+    showSummary();
+}
+
+void MergeCommands::refuse(const store::OtherDataFile& read) {
+    const QString path = pending_->path;
+    pending_.reset();
+    QString why = whyNot(read);
+    why[0] = why[0].toUpper();
+    cannotMerge(path, why + QLatin1Char('.'));
+    finish(QStringLiteral("Merge cancelled, nothing changed."));
 }
 
 void MergeCommands::askPassword() {
@@ -255,9 +262,7 @@ void MergeCommands::tryPassword(const QString& password) {
         switch (read.outcome) {
         case Outcome::Entries:
             done();
-            pending_->entries = std::move(read.entries);
-            pending_->stamp = read.stamp;
-            showSummary();
+            summarise(std::move(read));
             return;
         case Outcome::OtherPassword:
             if (++pending_->wrongTries < kPasswordTries) {
@@ -278,16 +283,10 @@ void MergeCommands::tryPassword(const QString& password) {
                           platform::Icon::Warning);
             finish(QStringLiteral("Merge cancelled, nothing changed."));
             return;
-        default: {
+        default:
             done();
-            const QString path = pending_->path;
-            pending_.reset();
-            QString why = whyNot(read);
-            why[0] = why[0].toUpper();
-            cannotMerge(path, why + QLatin1Char('.'));
-            finish(QStringLiteral("Merge cancelled, nothing changed."));
+            refuse(read);
             return;
-        }
         }
     });
 }

@@ -67,6 +67,10 @@ private:
     void fileRead(store::OtherDataFile&& read);
     void askPassword();
     void tryPassword(const QString& password);
+    // A file read whole: its summary shows. One that cannot be merged is
+    // named in a message, and the merge ends.
+    void summarise(store::OtherDataFile&& read);
+    void refuse(const store::OtherDataFile& read);
     void showSummary();
     void applyMerge();
     void cancelMerge();
