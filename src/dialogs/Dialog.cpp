@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 
 namespace kestrune::ui {
 
@@ -55,6 +56,17 @@ platform::Answer showMessageOffTop(QWidget* dialog, const QString& text, const Q
         platform::services().messages->show(dialog, text, title, buttons);
     SetOnTop(dialog, true);
     return answer;
+}
+
+void showPasswordCheck(std::initializer_list<QWidget*> controls, bool checking) {
+    for (QWidget* control : controls) {
+        control->setEnabled(!checking);
+    }
+    if (checking) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 } // namespace kestrune::ui

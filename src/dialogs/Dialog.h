@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QString>
 
+#include <initializer_list>
+
 class QWidget;
 
 // How a dialog of the program is made. Every dialog uses these pieces, and a
@@ -60,6 +62,10 @@ Label* makeLabel(QWidget* parent, const char* name, const QString& text,
 // (ProgramIdentity().SkinEnabled), and leaves it as it is otherwise. A window
 // calls it in its load, once its controls stand as they will be shown.
 void dressInSkin(QWidget* window);
+
+// While a password is tried off the user-interface thread: the dialog's
+// controls are disabled and the wait cursor shows; then both come back.
+void showPasswordCheck(std::initializer_list<QWidget*> controls, bool checking);
 
 // Shows a message box over a dialog that keeps itself above other windows:
 // the dialog leaves the top band while the box is up, so that the box is

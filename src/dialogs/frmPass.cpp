@@ -290,15 +290,7 @@ void frmPass::setChecking(bool checking) {
         return;
     }
     checking_ = checking;
-    for (QWidget* control : {static_cast<QWidget*>(cmdOK), static_cast<QWidget*>(cmdCancel),
-                             static_cast<QWidget*>(txtPass)}) {
-        control->setEnabled(!checking);
-    }
-    if (checking) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
+    showPasswordCheck({cmdOK, cmdCancel, txtPass}, checking);
 }
 
 frmPass::~frmPass() {
