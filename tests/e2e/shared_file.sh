@@ -16,8 +16,6 @@ e2e_begin "${1:-}"
 source "$(dirname "${BASH_SOURCE[0]}")/two_sides.sh"
 e2e_sides_begin
 
-RELOADED="Reloaded: the data file was changed by another program."
-
 # expect_links: both program folders' data.enc are still links.
 expect_links() {
   [ -L "${E2E_SIDE_A[E2E_FOLDER]:-$E2E_FOLDER}/data.enc" ] || e2e_fail "side A's data.enc is no longer a link"
@@ -49,15 +47,7 @@ SHARED="$E2E_ROOT/shared-plain/data.enc"
 e2e_write_hex "$SHARED" "$(e2e_saved_file 'alice|||pw1|||example.com' 'bob|||pw2|||mail')"
 start_both "$SHARED"
 
-e2e_side A
-e2e_add_entry carol pw3
-e2e_side B
-e2e_wait_status "$RELOADED  3 entries."
-e2e_expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3|"
-e2e_add_entry dave pw4
-e2e_side A
-e2e_wait_status "$RELOADED  4 entries."
-e2e_expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3||dave|pw4|"
+e2e_sides_add_on_each
 
 # While A's entry dialog is open, the sync engine brings a change: the file is
 # written beside the shared one and renamed over it. A waits; its add is then

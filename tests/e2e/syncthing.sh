@@ -19,8 +19,6 @@ command -v syncthing >/dev/null || e2e_missing "syncthing is not installed (scri
 source "$(dirname "${BASH_SOURCE[0]}")/two_sides.sh"
 e2e_sides_begin
 
-RELOADED="Reloaded: the data file was changed by another program."
-
 # A free TCP port on 127.0.0.1.
 free_port() {
   "$E2E_PYTHON" -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
@@ -126,15 +124,7 @@ e2e_side B
 E2E_FOLDER=$SYNC_B
 e2e_log_in "Secret1" "Loaded 2 entries"
 
-e2e_side A
-e2e_add_entry carol pw3
-e2e_side B
-e2e_wait_status "$RELOADED  3 entries."
-e2e_expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3|"
-e2e_add_entry dave pw4
-e2e_side A
-e2e_wait_status "$RELOADED  4 entries."
-e2e_expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3||dave|pw4|"
+e2e_sides_add_on_each
 e2e_expect_bytes "$SYNC_A/data.enc" "$(e2e_saved_file 'alice|||pw1|||example.com' \
   'bob|||pw2|||mail' 'carol|||pw3|||' 'dave|||pw4|||')" "side A's data.enc"
 wait_same "$SYNC_A/data.enc" "$SYNC_B/data.enc"

@@ -74,6 +74,23 @@ e2e_sides_begin() {
   e2e_log "side B: display ${E2E_SIDE_B[DISPLAY]}"
 }
 
+# The status line of a reload.
+RELOADED="Reloaded: the data file was changed by another program."
+
+# e2e_sides_add_on_each: with both sides logged in over alice and bob, an
+# entry added on side A reaches side B's list, and one added on B reaches A's.
+e2e_sides_add_on_each() {
+  e2e_side A
+  e2e_add_entry carol pw3
+  e2e_side B
+  e2e_wait_status "$RELOADED  3 entries."
+  e2e_expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3|"
+  e2e_add_entry dave pw4
+  e2e_side A
+  e2e_wait_status "$RELOADED  4 entries."
+  e2e_expect_cells "alice|pw1|example.com|bob|pw2|mail|carol|pw3||dave|pw4|"
+}
+
 # e2e_new_linked_folder TARGET: a fresh program folder (e2e_new_folder) whose
 # data.enc is a link to TARGET.
 e2e_new_linked_folder() {
